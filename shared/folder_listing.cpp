@@ -1,0 +1,1 @@
+#include "folder_listing.h"

@@ -1,0 +1,1 @@
+#include "safe_rename.h"

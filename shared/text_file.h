@@ -1,0 +1,63 @@
+// Line-oriented reading and writing of message files. A line ends at CR or at
+// CR LF; a LF alone is part of the line. Bytes are taken as they are. Every
+// written line ends with CR LF. Memory stays bounded whatever the file holds.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "platform.h"
+
+namespace ndr {
+
+class LineReader {
+ public:
+  LineReader() = default;
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
+
+  bool Open(const std::string& path, OsError* error = nullptr);
+  void Close();
+  bool IsOpen() const { return file_ != nullptr; }
+  // True when no further line can be read.
+  bool AtEnd();
+  // Reads the next line into line, keeping at most maxKeep bytes of it and
+  // skipping the rest; truncated tells whether bytes were skipped. False at
+  // the end of the file (or on a read error, see Failed).
+  bool ReadLine(std::string& line, std::size_t maxKeep, bool* truncated = nullptr);
+  bool Failed() const { return failed_; }
+  const OsError& Error() const { return error_; }
+
+ private:
+  bool Fill();
+  std::FILE* file_ = nullptr;
+  char buffer_[64 * 1024];
+  std::size_t begin_ = 0, end_ = 0;
+  bool eof_ = false, failed_ = false;
+  OsError error_;
+};
+
+class LineWriter {
+ public:
+  LineWriter() = default;
+  ~LineWriter();
+  LineWriter(const LineWriter&) = delete;
+  LineWriter& operator=(const LineWriter&) = delete;
+
+  // Creates the file or truncates an existing one.
+  bool Open(const std::string& path, OsError* error = nullptr);
+  bool WriteLine(std::string_view line);  // the text, then CR LF
+  bool Write(std::string_view bytes);     // the bytes as they are
+  bool Close(OsError* error = nullptr);   // flushes; reports a late failure
+  const OsError& Error() const { return error_; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  bool failed_ = false;
+  OsError error_;
+};
+
+}  // namespace ndr

@@ -1,0 +1,1 @@
+#include "date_time.h"

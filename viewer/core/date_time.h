@@ -1,0 +1,26 @@
+// A calendar date and a time of day to the second, as a plain value: no time
+// zone, no 1970 or 2038 limit.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ndr {
+
+struct DateTime {
+  int year = 1899, month = 12, day = 30;
+  int hour = 0, minute = 0, second = 0;
+
+  friend bool operator==(const DateTime&, const DateTime&) = default;
+  friend auto operator<=>(const DateTime&, const DateTime&) = default;
+};
+
+// The value a date field keeps when no line set it: 1899-12-30 00:00:00.
+constexpr DateTime kEmptyDateTime{};
+// What an unreadable mail date gives: the zero instant 1601-01-01 00:00:00.
+constexpr DateTime kZeroInstant{1601, 1, 1, 0, 0, 0};
+
+// "~YYYY/MM/DD HH:NN:SS", as the grid shows dates.
+std::string FormatGridDate(const DateTime& value);
+
+}  // namespace ndr

@@ -1,0 +1,116 @@
+// The state and the handlers of the viewer's window frm_ndr_Desk, without
+// widgets: the folder choices, the scan into the grid, selection, sorting and
+// the actions on messages. The window shows this state and forwards its
+// events here; after each handler it reads the state back.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "grid.h"
+#include "message_reader.h"
+#include "toolkit.h"
+
+namespace ndr {
+
+class Desk {
+ public:
+  Desk(Toolkit& toolkit, Grid& grid);
+
+  // --- State -------------------------------------------------------------
+  std::string CurrentFolder, RemailerRoot, MailFolder, SubFolder;
+  bool StartupDone = false;
+
+  // Option groups: selected index, and the captions by design index.
+  int option1Selected = 0, option2Selected = 0, option3Selected = 0;
+  std::string Option1Caption(int index) const;  // 1, 2
+  std::string Option2Caption(int index) const;  // 6
+  std::string Option3Caption(int index) const;  // 1..4 (4: the extra folder)
+  std::string option3ExtraToolTip = "Special Extra Folders";
+
+  // Counter and selection boxes, as shown.
+  std::string txt_Info1 = "00 000", txt_Info2 = "00 000 000 000", txt_Info3 = "00 000";
+  std::string txt_NbSelV, txt_NbSelH;
+
+  // The extra folder's edit box.
+  bool txt_DIR_Visible = false;
+  std::string txt_DIR_Text;
+
+  // --- Start-up (the window centres itself, checks for a running copy and
+  // shows itself around these) -------------------------------------------
+  void SelectStartupChoices();  // Option1_Click(1), Option2_Click(6), Option3_Click(1)
+  void FinishStartup();         // LoadFolder, then StartupDone
+
+  // --- Folder choices and window commands ---------------------------------
+  void ComposeCurrentFolder();
+  void Option1_Click(int index);
+  void Option2_Click(int index);
+  void Option3_Click(int index);
+  void cmd_GO_Click();
+  void MnuSExplorer1_Click(int index);
+  void MnuSExplorer2_Click(int index);
+  void MnuSApps_Click(int index);
+  void Frame3_DblClick();
+  void txt_DIR_DblClick();
+  void txt_DIR_LostFocus();
+
+  // --- Scan ----------------------------------------------------------------
+  void LoadFolder();
+  void ResetGrid();
+  void AddMessageRow(MessageInfo& info);
+
+  // --- Grid events, selection and sorting ---------------------------------
+  void MSFlexGrid1_DblClick();
+  void MSFlexGrid1_KeyUp(int keyCode, int shift);
+  void MSFlexGrid1_MouseDown(int button, int shift, float x, float y);
+  void MSFlexGrid1_MouseMove(int button, int shift, float x, float y);
+  void MSFlexGrid1_MouseUp(int button, int shift, float x, float y);
+  void MSFlexGrid1_SelChange();
+  void UpdateSelectionCount();
+  void ClearSortMarks();
+  void MnuPOPHSortX_Click();
+  void MnuPOPHSortA_Click();
+  void MnuPOPHSortD_Click();
+  void MnuPOPBSelectAll_Click();
+  void cmd_UP_Click();
+  void cmd_DN_Click();
+  void cmd_LT_Click();
+  void cmd_RT_Click();
+  void cmd_HO_Click();
+
+  // --- Actions on the selected messages -----------------------------------
+  void MnuPOPBDelete_Click();
+  void MnuPOPBFlag_Click();
+  void MnuPOPBUnFlag_Click();
+  void MnuPOPBMagic1_Click();
+  void MnuPOPBMagic2_Click();
+  void MnuPOPBErrore_Click();
+  void MnuPOPBHold_Click();
+  void MnuPOPBMove4_Click();
+  void MnuPOPBRelease_Click();
+  void cmd_DELETE_Click() { MnuPOPBDelete_Click(); }
+  void cmd_FLAG_Click() { MnuPOPBFlag_Click(); }
+  void cmd_UNFLAG_Click() { MnuPOPBUnFlag_Click(); }
+  void cmd_MAGIC1_Click() { MnuPOPBMagic1_Click(); }
+  void cmd_MAGIC2_Click() { MnuPOPBMagic2_Click(); }
+  void cmd_ERRORE_Click() { MnuPOPBErrore_Click(); }
+  void cmd_HOLD_Click() { MnuPOPBHold_Click(); }
+  void cmd_RELEASE_Click() { MnuPOPBRelease_Click(); }
+
+  // Workers, one grid row each.
+  void DeleteMessageAt(std::int32_t row);
+  void ViewMessageAt(std::int32_t row);
+  void ViewQueuePairAt(std::int32_t row);
+  void MoveToErrorsAt(std::int32_t row);
+  void MoveToWaitAt(std::int32_t row);
+  void MoveToLocalAt(std::int32_t row);
+  void ReleaseMessageAt(std::int32_t row);
+
+ private:
+  Toolkit& toolkit_;
+  Grid& grid_;
+  std::string option3ExtraCaption_ = "\\Local";
+};
+
+}  // namespace ndr

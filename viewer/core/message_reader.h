@@ -1,0 +1,32 @@
+// Reads the header fields of one message file, as the grid shows them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "date_time.h"
+
+namespace ndr {
+
+struct MessageInfo {
+  std::string FileName;    // full path; set by the caller
+  std::int64_t Size = 0;   // bytes, from the file system
+  DateTime Date;           // the bounce's own last "Date: "
+  std::string From;
+  std::string To;
+  std::string Subject;
+  std::int32_t LL = 0;     // lines read, 0 to 71 (71: more than 70)
+  std::string To_In;       // last "To: " of the body within the first 70 lines
+  std::string Sub_In;
+  DateTime Date_In;
+};
+
+// Fills info from the file info.FileName names; every field but FileName is
+// overwritten. Never fails: what cannot be read stays empty.
+void ReadMessage(MessageInfo& info);
+
+// The value of header name ("From: ", with its colon and blank) when line is
+// such a header line, matched without regard to case; else "".
+std::string HeaderValue(const std::string& line, const std::string& name);
+
+}  // namespace ndr
