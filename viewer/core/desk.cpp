@@ -1,1 +1,622 @@
 #include "desk.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <string_view>
+
+#include "date_time.h"
+#include "folder_listing.h"
+#include "launch.h"
+#include "number_format.h"
+#include "platform.h"
+#include "safe_rename.h"
+
+namespace ndr {
+namespace {
+
+// Header texts and widths (in width units) of the 11 columns. Each label ends
+// in the blank that the sort commands turn into "+" or "-". The degree sign is
+// the 8-bit code page's, like every other text in the grid.
+constexpr std::array<std::string_view, 11> kHeaderLabels = {
+    "N\xB0 ", "Name: ",  "Size: ",   "Subject: ", "Date: ", "From: ",
+    "To: ",   "To_In: ", "Sub_In: ", "Date_In: ", "LL: "};
+constexpr std::array<int, 11> kWidthFactors = {3, 6, 6, 5, 18, 5, 5, 25, 25, 18, 4};
+constexpr char kColumnLayout[] = " >|< | >|< |< |< |< |< |< |< |> ";
+
+constexpr std::int32_t kNameCol = 1;
+constexpr std::int32_t kSubjectCol = 3;
+constexpr int kFlagAlignment = 7;  // right, vertically centred
+constexpr int kDeleteKey = 46;
+constexpr int kLeftButton = 1;
+
+// Often enough for the counters to advance visibly, rarely enough that a
+// large scan does not spend its time repainting.
+constexpr auto kScanEventsInterval = std::chrono::milliseconds(30);
+
+constexpr std::array<std::string_view, 7> kExplorerCaptions = {"Me",
+                                                               "Mail",
+                                                               "P:\\Mercury\\Logs\\Mercury_C",
+                                                               "P:\\Mercury\\Logs\\Mercury_E",
+                                                               "P:\\Pmail\\Mail\\Admin",
+                                                               "P:\\Pmail\\Mail\\_Bounces",
+                                                               "P:\\Pmail\\Mail\\_Remail"};
+constexpr std::array<std::string_view, 2> kAppsCaptions = {"ndr_Requeue.exe", "ndr_Carry.exe"};
+
+// Nearest whole number, ties to the even one, whatever the FPU's rounding mode.
+std::int32_t RoundHalfEven(double value) {
+  const double floor = std::floor(value);
+  const double fraction = value - floor;
+  double result = floor;
+  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(floor, 2.0) != 0.0))
+    result = floor + 1.0;
+  return static_cast<std::int32_t>(result);
+}
+
+bool HasQueuePartner(const std::string& path) {
+  if (path.size() < 3)
+    return false;
+  const std::string_view tail(path.data() + path.size() - 3, 3);
+  return tail[0] == '.' && (tail[1] == 'q' || tail[1] == 'Q') && tail[2] == '0';
+}
+
+std::string QueuePartner(const std::string& path) {
+  return path.substr(0, path.size() - 3) + ".q1";
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+  if (text.size() < prefix.size())
+    return false;
+  return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+    return std::toupper(static_cast<unsigned char>(a)) ==
+           std::toupper(static_cast<unsigned char>(b));
+  });
+}
+
+template <std::size_t N>
+std::string CaptionAt(const std::array<std::string_view, N>& captions, int index) {
+  if (index < 1 || static_cast<std::size_t>(index) > N)
+    return {};
+  return std::string(captions[static_cast<std::size_t>(index) - 1]);
+}
+
+// Keeps the window disabled for exactly as long as the scan runs, even when
+// the scan ends early by an exception.
+class BusyScope {
+ public:
+  explicit BusyScope(Toolkit& toolkit) : toolkit_(toolkit) { toolkit_.SetBusy(true); }
+  ~BusyScope() { toolkit_.SetBusy(false); }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  Toolkit& toolkit_;
+};
+
+}  // namespace
+
+Desk::Desk(Toolkit& toolkit, Grid& grid) : toolkit_(toolkit), grid_(grid) {}
+
+// --- Folder choices ----------------------------------------------------------
+
+std::string Desk::Option1Caption(int index) const {
+  if (index == 1)
+    return "P:\\Diverido";
+  if (index == 2)
+    return "P:\\Zizaruz2";
+  return {};
+}
+
+std::string Desk::Option2Caption(int index) const {
+  return index == 6 ? "\\Mail\\~Bounces" : std::string();
+}
+
+std::string Desk::Option3Caption(int index) const {
+  switch (index) {
+    case 2:
+      return "\\Wait";
+    case 3:
+      return "\\Errors";
+    case 4:
+      return option3ExtraCaption_;
+    default:
+      return {};  // entry 1 has no caption: the bounce folder itself
+  }
+}
+
+std::string Desk::ExplorerCaption(int index) {
+  return CaptionAt(kExplorerCaptions, index);
+}
+std::string Desk::AppsCaption(int index) {
+  return CaptionAt(kAppsCaptions, index);
+}
+
+void Desk::SelectStartupChoices() {
+  Option1_Click(1);
+  Option2_Click(6);
+  Option3_Click(1);
+}
+
+void Desk::FinishStartup() {
+  LoadFolder();
+  StartupDone = true;
+}
+
+void Desk::ComposeCurrentFolder() {
+  CurrentFolder = RemailerRoot + MailFolder + SubFolder;
+}
+
+// An index the group does not have is ignored rather than selecting nothing.
+void Desk::Option1_Click(int index) {
+  if (index != 1 && index != 2)
+    return;
+  option1Selected = index;
+  RemailerRoot = Option1Caption(index);
+  ComposeCurrentFolder();
+  if (StartupDone)
+    LoadFolder();
+}
+
+void Desk::Option2_Click(int index) {
+  if (index != 6)
+    return;
+  option2Selected = index;
+  MailFolder = Option2Caption(index);
+  ComposeCurrentFolder();
+  if (StartupDone)
+    LoadFolder();
+}
+
+void Desk::Option3_Click(int index) {
+  if (index < 1 || index > 4)
+    return;
+  option3Selected = index;
+  SubFolder = Option3Caption(index);
+  ComposeCurrentFolder();
+  if (StartupDone)
+    LoadFolder();
+}
+
+void Desk::cmd_GO_Click() {
+  LoadFolder();
+}
+
+// --- Other programs -------------------------------------------------------------
+
+namespace {
+
+std::string FolderOfMenuItem(int index, const std::string& currentFolder) {
+  if (index == 1)
+    return OwnProgramFolder();
+  if (index == 2)
+    return currentFolder;
+  return Desk::ExplorerCaption(index);
+}
+
+}  // namespace
+
+// A folder window that cannot start is of no consequence: nothing to report.
+void Desk::MnuSExplorer1_Click(int index) {
+  if (ExplorerCaption(index).empty())
+    return;
+  toolkit_.StartProgram(FolderWindowLaunch(true, FolderOfMenuItem(index, CurrentFolder)));
+}
+
+void Desk::MnuSExplorer2_Click(int index) {
+  if (ExplorerCaption(index).empty())
+    return;
+  toolkit_.StartProgram(FolderWindowLaunch(false, FolderOfMenuItem(index, CurrentFolder)));
+}
+
+void Desk::MnuSApps_Click(int index) {
+  const std::string caption = AppsCaption(index);
+  if (caption.empty())
+    return;
+  toolkit_.StartProgram(BatchProgramLaunch(caption, CurrentFolder));
+  LoadFolder();  // at once, whether the program started or not
+}
+
+// --- The extra folder ----------------------------------------------------------
+
+void Desk::Frame3_DblClick() {
+  txt_DIR_Text = Option3Caption(4);
+  txt_DIR_Visible = true;
+}
+
+void Desk::txt_DIR_DblClick() {
+  FileDialogRequest request;
+  request.initialFolder = RemailerRoot + MailFolder;
+  request.filter = "cnm(*.cnm)|*.cnm|All Files(*.*)|*.*";
+  request.title = "Bounces Subdirectory";
+  const std::string path = toolkit_.ShowFileDialog(request);
+
+  // The text is the first folder level below the bounce folder, with its
+  // leading backslash. A file outside the bounce folder gives no such level;
+  // it is taken like a cancelled dialog rather than cutting a meaningless
+  // piece out of an unrelated path.
+  const std::size_t start = request.initialFolder.size();
+  std::size_t end = std::string::npos;
+  if (StartsWithNoCase(path, request.initialFolder) && path.size() > start + 1 &&
+      path[start] == '\\') {
+    end = path.find('\\', start + 1);
+  }
+  if (end == std::string::npos) {
+    txt_DIR_Text.clear();
+    return;
+  }
+  txt_DIR_Text = path.substr(start, end - start);
+  txt_DIR_LostFocus();
+}
+
+void Desk::txt_DIR_LostFocus() {
+  txt_DIR_Visible = false;
+  option3ExtraCaption_ = txt_DIR_Text;
+  option3ExtraToolTip = txt_DIR_Text;
+  toolkit_.DoEvents();
+  if (option3Selected == 4)
+    Option3_Click(4);
+}
+
+// --- Scan ------------------------------------------------------------------------
+
+void Desk::LoadFolder() {
+  txt_Info1 = txt_Info2 = txt_Info3 = "0";
+  messagesListed_ = bytesListed_ = emptyFiles_ = 0;
+  ResetGrid();
+  toolkit_.DoEvents();
+  {
+    BusyScope busy(toolkit_);
+    lastEvents_ = std::chrono::steady_clock::now();
+    ListFolder(CurrentFolder, "*.*", [this](const FindEntry& entry, const std::string& name) {
+      ScanEntry(EntrySize(entry), name);
+    });
+    ShowScanCounters();
+  }
+  if (grid_.Rows() > grid_.FixedRows() + 1)
+    grid_.RemoveItem(grid_.Rows() - 1);
+}
+
+void Desk::ScanEntry(std::uint64_t listedSize, const std::string& name) {
+  if (listedSize == 0) {
+    ++emptyFiles_;
+  } else {
+    scanInfo_.FileName = CurrentFolder + "\\" + name;
+    ReadMessage(scanInfo_);
+    AddMessageRow(scanInfo_);
+    ++messagesListed_;
+    bytesListed_ += scanInfo_.Size;
+  }
+  ShowScanCounters();
+  LetEventsRunIfDue();
+}
+
+void Desk::ShowScanCounters() {
+  txt_Info1 = FormatCount(messagesListed_);
+  txt_Info2 = FormatByteTotal(bytesListed_);
+  txt_Info3 = FormatCount(emptyFiles_);
+}
+
+void Desk::LetEventsRunIfDue() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastEvents_ < kScanEventsInterval)
+    return;
+  toolkit_.DoEvents();
+  lastEvents_ = std::chrono::steady_clock::now();
+}
+
+void Desk::ResetGrid() {
+  grid_.Clear();
+  grid_.SetRows(grid_.FixedRows() + 1);
+  const std::int32_t widthUnit = RoundHalfEven(grid_.FontSize() * toolkit_.TwipsPerPixelX());
+  grid_.SetFormatString(kColumnLayout);
+  for (std::size_t col = 0; col < kHeaderLabels.size(); ++col) {
+    grid_.SetTextMatrix(0, static_cast<std::int32_t>(col), std::string(kHeaderLabels[col]));
+  }
+  for (std::size_t col = 0; col < kWidthFactors.size(); ++col) {
+    grid_.SetColWidth(static_cast<std::int32_t>(col), widthUnit * kWidthFactors[col]);
+  }
+  grid_.SetTextMatrix(1, 0, FormatZeroPadded(1, 3));
+  UpdateSelectionCount();
+}
+
+void Desk::AddMessageRow(MessageInfo& info) {
+  const std::int32_t r = grid_.Rows() - 1;  // the placeholder row
+  // The path without CurrentFolder and its backslash.
+  const std::size_t folderPart = CurrentFolder.size() + 1;
+  const std::string name =
+      info.FileName.size() > folderPart ? info.FileName.substr(folderPart) : std::string();
+  grid_.SetTextMatrix(r, 0, std::to_string(r));
+  grid_.SetTextMatrix(r, 1, name);
+  grid_.SetTextMatrix(r, 2, std::to_string(info.Size));
+  grid_.SetTextMatrix(r, 3, info.Subject);
+  grid_.SetTextMatrix(r, 4, FormatGridDate(info.Date));
+  grid_.SetTextMatrix(r, 5, info.From);
+  grid_.SetTextMatrix(r, 6, info.To);
+  grid_.SetTextMatrix(r, 7, info.To_In);
+  grid_.SetTextMatrix(r, 8, info.Sub_In);
+  grid_.SetTextMatrix(r, 9, FormatGridDate(info.Date_In));
+  grid_.SetTextMatrix(r, 10, std::to_string(info.LL));
+  grid_.AddItem(FormatZeroPadded(std::int64_t{r} + 1, 3));
+}
+
+// --- Grid events -----------------------------------------------------------------
+
+void Desk::MSFlexGrid1_DblClick() {
+  const std::int32_t col = grid_.Col();
+  if (grid_.Row() >= grid_.FixedRows() && (col == 0 || col == kSubjectCol)) {
+    ViewMessageAt(grid_.Row());
+  }
+}
+
+// Modifier keys are deliberately not looked at: Shift+Delete deletes too.
+void Desk::MSFlexGrid1_KeyUp(int keyCode, int /*shift*/) {
+  if (keyCode == kDeleteKey)
+    MnuPOPBDelete_Click();
+}
+
+void Desk::MSFlexGrid1_MouseDown(int button, int /*shift*/, float /*x*/, float /*y*/) {
+  if (grid_.MouseRow() == 0) {
+    grid_.SetRow(0);
+    grid_.SetCol(grid_.MouseCol());
+    if (button == kLeftButton) {
+      MnuPOPHSortX_Click();
+    } else {
+      toolkit_.ShowPopupMenu(PopupMenu::Header);
+    }
+  } else if (button != kLeftButton) {
+    toolkit_.ShowPopupMenu(PopupMenu::Body);
+  }
+}
+
+void Desk::MSFlexGrid1_MouseMove(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
+  const std::int32_t r = grid_.MouseRow();
+  const std::int32_t c = grid_.MouseCol();
+  const bool overBody = r >= 1 && r < grid_.Rows() && c >= 1 && c < grid_.Cols();
+  const std::string& hint = overBody ? grid_.TextMatrix(r, c) : std::string();
+  if (hint != grid_.ToolTipText())
+    grid_.SetToolTipText(hint);
+}
+
+void Desk::MSFlexGrid1_MouseUp(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
+  if (grid_.MouseRow() == 0)
+    grid_.SetRow(0);
+  if (grid_.MouseCol() == 0)
+    grid_.SetCol(0);
+}
+
+void Desk::MSFlexGrid1_SelChange() {
+  UpdateSelectionCount();
+}
+
+void Desk::UpdateSelectionCount() {
+  const std::int32_t top = std::min(grid_.Row(), grid_.RowSel());
+  const std::int32_t bottom = std::max(grid_.Row(), grid_.RowSel());
+  const std::int32_t left = std::min(grid_.Col(), grid_.ColSel());
+  const std::int32_t right = std::max(grid_.Col(), grid_.ColSel());
+  txt_NbSelV = std::to_string(bottom - top + 1);
+  txt_NbSelH = std::to_string(right - left + 1);
+}
+
+// --- Sorting ---------------------------------------------------------------------
+
+void Desk::ClearSortMarks() {
+  for (std::int32_t c = 0; c < grid_.Cols(); ++c) {
+    std::string header = grid_.TextMatrix(0, c);
+    if (header.empty() || header.back() == ' ')
+      continue;
+    header.back() = ' ';
+    grid_.SetTextMatrix(0, c, header);
+  }
+}
+
+void Desk::SortByCurrentColumn(int order, char mark) {
+  grid_.Sort(order);
+  ClearSortMarks();
+  std::string header = grid_.TextMatrix(0, grid_.Col());
+  if (header.empty())
+    return;
+  header.back() = mark;
+  grid_.SetTextMatrix(0, grid_.Col(), header);
+}
+
+void Desk::MnuPOPHSortA_Click() {
+  SortByCurrentColumn(1, '+');
+}
+void Desk::MnuPOPHSortD_Click() {
+  SortByCurrentColumn(2, '-');
+}
+
+void Desk::MnuPOPHSortX_Click() {
+  const std::string& header = grid_.TextMatrix(0, grid_.Col());
+  if (!header.empty() && header.back() == '+') {
+    MnuPOPHSortD_Click();
+  } else {
+    MnuPOPHSortA_Click();
+  }
+}
+
+// --- Selection and navigation ----------------------------------------------------
+
+void Desk::MnuPOPBSelectAll_Click() {
+  grid_.SetRow(grid_.FixedRows());
+  grid_.SetCol(grid_.FixedCols());
+  grid_.SetRowSel(grid_.Rows() - 1);
+  grid_.SetColSel(grid_.Cols() - 1);
+  UpdateSelectionCount();
+}
+
+void Desk::cmd_UP_Click() {
+  if (grid_.Row() <= grid_.FixedRows())
+    return;
+  grid_.SetRow(grid_.Row() - 1);
+  grid_.SetRowSel(grid_.Row());
+}
+
+void Desk::cmd_DN_Click() {
+  if (grid_.Row() >= grid_.Rows() - 1)
+    return;
+  grid_.SetRow(grid_.Row() + 1);
+  grid_.SetRowSel(grid_.Row());
+}
+
+void Desk::cmd_LT_Click() {
+  if (grid_.Col() <= grid_.FixedCols())
+    return;
+  grid_.SetCol(grid_.Col() - 1);
+  grid_.SetColSel(grid_.Col());
+}
+
+void Desk::cmd_RT_Click() {
+  if (grid_.Col() >= grid_.Cols() - 1)
+    return;
+  grid_.SetCol(grid_.Col() + 1);
+  grid_.SetColSel(grid_.Col());
+}
+
+void Desk::cmd_HO_Click() {
+  grid_.SetRow(0);
+  grid_.SetCol(0);
+}
+
+// --- Actions -----------------------------------------------------------------------
+
+Desk::RowRange Desk::SelectedRange() const {
+  RowRange range{std::min(grid_.Row(), grid_.RowSel()), std::max(grid_.Row(), grid_.RowSel()),
+                 std::min(grid_.Col(), grid_.ColSel()), std::max(grid_.Col(), grid_.ColSel())};
+  range.top = std::max(range.top, grid_.FixedRows());
+  return range;
+}
+
+// The workers run from the top of the selection down, on the rows as they
+// stood when the action started. A row leaves the grid only when its file has
+// left the folder: a file that could not be deleted or moved stays listed.
+// The rows go in one pass at the end, so a large selection costs linear time.
+void Desk::RemoveSelectedMessages(Worker worker) {
+  const RowRange range = SelectedRange();
+  std::vector<std::int32_t> gone;
+  for (std::int32_t row = range.top; row <= range.bottom; ++row) {
+    (this->*worker)(row);
+    const std::string name = RowFileName(row);
+    if (name.empty() || !PathExists(CurrentFolder + "\\" + name))
+      gone.push_back(row);
+  }
+  if (!gone.empty()) {
+    const auto dataRows = static_cast<std::size_t>(grid_.Rows() - grid_.FixedRows());
+    if (gone.size() >= dataRows) {
+      ResetGrid();
+    } else {
+      grid_.RemoveItems(gone);
+    }
+  }
+  grid_.SetRow(0);
+  grid_.SetCol(0);
+  grid_.SetRowSel(0);
+  grid_.SetColSel(0);
+}
+
+void Desk::WalkSelectedRows(void (Desk::*step)(std::int32_t row)) {
+  const RowRange range = SelectedRange();
+  for (std::int32_t row = range.top; row <= range.bottom; ++row)
+    (this->*step)(row);
+  grid_.SetRow(range.top);
+  grid_.SetCol(range.left);
+  grid_.SetRowSel(range.bottom);
+  grid_.SetColSel(range.right);
+}
+
+void Desk::MnuPOPBDelete_Click() {
+  RemoveSelectedMessages(&Desk::DeleteMessageAt);
+}
+void Desk::MnuPOPBErrore_Click() {
+  RemoveSelectedMessages(&Desk::MoveToErrorsAt);
+}
+void Desk::MnuPOPBHold_Click() {
+  RemoveSelectedMessages(&Desk::MoveToWaitAt);
+}
+void Desk::MnuPOPBMove4_Click() {
+  RemoveSelectedMessages(&Desk::MoveToLocalAt);
+}
+void Desk::MnuPOPBRelease_Click() {
+  RemoveSelectedMessages(&Desk::ReleaseMessageAt);
+}
+void Desk::MnuPOPBFlag_Click() {
+  WalkSelectedRows(&Desk::FlagRow);
+}
+void Desk::MnuPOPBUnFlag_Click() {
+  WalkSelectedRows(&Desk::UnFlagRow);
+}
+void Desk::MnuPOPBMagic1_Click() {
+  WalkSelectedRows(&Desk::ViewMessageAt);
+}
+void Desk::MnuPOPBMagic2_Click() {
+  WalkSelectedRows(&Desk::ViewQueuePairAt);
+}
+
+void Desk::FlagRow(std::int32_t row) {
+  grid_.SetRow(row);
+  grid_.SetCol(kSubjectCol);
+  grid_.SetCellPictureAlignment(kFlagAlignment);
+  grid_.SetCellPicture(toolkit_.FlagPicture());
+}
+
+// Only the flag mark goes; any other picture in the cell stays.
+void Desk::UnFlagRow(std::int32_t row) {
+  grid_.SetRow(row);
+  grid_.SetCol(kSubjectCol);
+  if (grid_.CellPicture() == toolkit_.FlagPicture())
+    grid_.SetCellPicture(kNoPicture);
+}
+
+std::string Desk::RowFileName(std::int32_t row) const {
+  if (row < 0 || row >= grid_.Rows())
+    return {};
+  return grid_.TextMatrix(row, kNameCol);
+}
+
+std::string Desk::RowPath(std::int32_t row) const {
+  return CurrentFolder + "\\" + RowFileName(row);
+}
+
+// A row without a name (the placeholder) names no file: its path would be the
+// folder itself, which must never be deleted or moved.
+void Desk::DeleteMessageAt(std::int32_t row) {
+  if (RowFileName(row).empty())
+    return;
+  const std::string path = RowPath(row);
+  RemoveFile(path);
+  if (HasQueuePartner(path))
+    RemoveFile(QueuePartner(path));
+}
+
+void Desk::ViewMessageAt(std::int32_t row) {
+  toolkit_.StartProgram(EditorLaunch(RowPath(row)));
+}
+
+void Desk::ViewQueuePairAt(std::int32_t row) {
+  const std::string path = RowPath(row);
+  toolkit_.StartProgram(EditorLaunch(path));
+  if (HasQueuePartner(path))
+    toolkit_.StartProgram(EditorLaunch(QueuePartner(path)));
+}
+
+void Desk::MoveRowTo(std::int32_t row, const std::string& targetFolder) {
+  const std::string name = RowFileName(row);
+  if (name.empty())
+    return;
+  MySafeRename(CurrentFolder, targetFolder, name);
+}
+
+void Desk::MoveToErrorsAt(std::int32_t row) {
+  MoveRowTo(row, RemailerRoot + MailFolder + "\\Errors");
+}
+void Desk::MoveToWaitAt(std::int32_t row) {
+  MoveRowTo(row, RemailerRoot + MailFolder + "\\Wait");
+}
+void Desk::MoveToLocalAt(std::int32_t row) {
+  MoveRowTo(row, RemailerRoot + MailFolder + option3ExtraCaption_);
+}
+void Desk::ReleaseMessageAt(std::int32_t row) {
+  MoveRowTo(row, RemailerRoot + MailFolder);
+}
+
+}  // namespace ndr

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "grid.h"
 #include "message_reader.h"
@@ -28,6 +30,10 @@ class Desk {
   std::string Option2Caption(int index) const;  // 6
   std::string Option3Caption(int index) const;  // 1..4 (4: the extra folder)
   std::string option3ExtraToolTip = "Special Extra Folders";
+  // Menu item captions by design index: MnuSExplorer1/2 (1..7), MnuSApps
+  // (1, 2); "" for an index the menu does not have.
+  static std::string ExplorerCaption(int index);
+  static std::string AppsCaption(int index);
 
   // Counter and selection boxes, as shown.
   std::string txt_Info1 = "00 000", txt_Info2 = "00 000 000 000", txt_Info3 = "00 000";
@@ -108,9 +114,34 @@ class Desk {
   void ReleaseMessageAt(std::int32_t row);
 
  private:
+  // The selected rows as the actions take them: a header row is skipped, so
+  // the range is empty when top > bottom.
+  struct RowRange {
+    std::int32_t top, bottom, left, right;
+  };
+  using Worker = void (Desk::*)(std::int32_t row);
+
+  RowRange SelectedRange() const;
+  void RemoveSelectedMessages(Worker worker);
+  void WalkSelectedRows(void (Desk::*step)(std::int32_t row));
+  void FlagRow(std::int32_t row);
+  void UnFlagRow(std::int32_t row);
+  std::string RowFileName(std::int32_t row) const;
+  std::string RowPath(std::int32_t row) const;
+  void MoveRowTo(std::int32_t row, const std::string& targetFolder);
+  void SortByCurrentColumn(int order, char mark);
+  void ScanEntry(std::uint64_t listedSize, const std::string& name);
+  void ShowScanCounters();
+  void LetEventsRunIfDue();
+
   Toolkit& toolkit_;
   Grid& grid_;
   std::string option3ExtraCaption_ = "\\Local";
+
+  // Running totals of the scan in progress (or the last one).
+  std::int64_t messagesListed_ = 0, bytesListed_ = 0, emptyFiles_ = 0;
+  MessageInfo scanInfo_;
+  std::chrono::steady_clock::time_point lastEvents_;
 };
 
 }  // namespace ndr
