@@ -47,6 +47,11 @@ inline bool EntryIsEmpty(const FindEntry& entry) {
 // Cuts text at its first NUL; text without a NUL loses its trailing spaces.
 std::string RTrimNull(std::string_view text);
 
+// Whether name matches pattern as the platform's listing matches it: "*" any
+// run of characters, "?" any one, without regard to case; a name without a dot
+// also matches as if it ended in one ("*.*" matches README).
+bool WildcardMatches(const std::string& pattern, const std::string& name);
+
 // Calls onFile(entry, name) for each file of folder matching pattern ("*" and
 // "?", without regard to case), in the platform's order; folders are skipped.
 // A missing folder, or one without matching files, gives no call. The caller

@@ -17,6 +17,13 @@ struct OsError {
   std::string Describe() const;  // the system's own text for the code
 };
 
+// The calling thread's last error: errno on POSIX, GetLastError() on Windows.
+OsError LastOsError();
+
+// ASCII lower-casing, as file names are compared and built here.
+std::string LowerCase(std::string text);
+bool EqualsIgnoreCase(const std::string& a, const std::string& b);
+
 // Windows: the path unchanged. POSIX: backslashes become slashes, and a drive
 // path X:\a\b maps to NDR_DRIVES/x:/a/b (lower-case letter and colon, the
 // layout of Wine's dosdevices folder). Other paths are only re-separated.
@@ -49,5 +56,9 @@ bool StartProgram(const ProgramLaunch& launch, OsError* error = nullptr);
 
 // The folder that holds the running program's own file, as a native path.
 std::string OwnProgramFolder();
+
+// Writes text to standard error as it is, also from a program without a
+// console window (Windows: the inherited standard error handle).
+void WriteStandardError(const std::string& text);
 
 }  // namespace ndr

@@ -6,15 +6,32 @@
 
 namespace ndr {
 
+constexpr int kMaxCollisionDraws = 100000;
+
 // Moves fileName from sourceFolder into targetFolder under its lower-cased
 // name, or under a fresh "~col" name when that is taken. Failures are
 // swallowed: a file that cannot move stays where it is.
+//
+// The source is found under the name as given and, where the file system
+// distinguishes case, under any spelling of it. A ".q0" name moves its pair:
+// the ".q1" first and the ".q0" last, the ".q1" going back when the ".q0"
+// cannot follow, so that no ".q0" ever stands in the target without its
+// body; a pair without its ".q1" moves the ".q0" alone. After
+// kMaxCollisionDraws names drawn in vain the file stays where it is.
 void MySafeRename(const std::string& sourceFolder, const std::string& targetFolder,
                   const std::string& fileName);
+
+// The same move, telling whether the file (for a pair, its ".q0") left the
+// source folder, and under which name it arrived (newName, may be null).
+bool SafeRename(const std::string& sourceFolder, const std::string& targetFolder,
+                const std::string& fileName, std::string* newName = nullptr,
+                int maxDraws = kMaxCollisionDraws);
 
 // "~COL" and four characters of A-Z, 1-9, 0 drawn from the program's
 // unseeded generator.
 std::string CollisionName();
+// Starts the generator's sequence again, as at the start of the program.
+void RestartCollisionNames();
 // The two halves of a name split at its first dot, lower-cased.
 std::string FileBase(const std::string& fileName);
 std::string FileExt(const std::string& fileName);

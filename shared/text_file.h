@@ -28,15 +28,24 @@ class LineReader {
   // skipping the rest; truncated tells whether bytes were skipped. False at
   // the end of the file (or on a read error, see Failed).
   bool ReadLine(std::string& line, std::size_t maxKeep, bool* truncated = nullptr);
+  // Reads the next piece of the current line, at most maxBytes bytes, into
+  // chunk, so that a line of any length can be passed on in bounded memory.
+  // lineEnded tells whether the piece ends its line (the line end is consumed;
+  // the end of the file also ends a line). A line that is empty, or whose
+  // bytes were all taken already, gives an empty piece with lineEnded set.
+  // False when no line is left.
+  bool ReadChunk(std::string& chunk, std::size_t maxBytes, bool& lineEnded);
   bool Failed() const { return failed_; }
   const OsError& Error() const { return error_; }
 
  private:
   bool Fill();
+  bool Take(std::string* out, std::size_t maxBytes, std::size_t& taken);
   std::FILE* file_ = nullptr;
   char buffer_[64 * 1024];
   std::size_t begin_ = 0, end_ = 0;
   bool eof_ = false, failed_ = false;
+  bool midLine_ = false;  // part of the current line is still unread
   OsError error_;
 };
 
@@ -52,6 +61,7 @@ class LineWriter {
   bool WriteLine(std::string_view line);  // the text, then CR LF
   bool Write(std::string_view bytes);     // the bytes as they are
   bool Close(OsError* error = nullptr);   // flushes; reports a late failure
+  bool IsOpen() const { return file_ != nullptr; }
   const OsError& Error() const { return error_; }
 
  private:
