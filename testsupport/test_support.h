@@ -1,0 +1,43 @@
+// Helpers for tests and benchmarks: building folder trees, writing and reading
+// files byte for byte, and running a built program to get its exit code and
+// standard error. Paths may be given as the programs write them (drive paths
+// such as P:\Diverido\Mail) or as native paths; NativePath is applied.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace ndr::testsupport {
+
+// Creates the folder and any missing parents.
+void MakeFolders(const std::string& path);
+// Removes the folder with everything in it; nothing happens when it is missing.
+void RemoveTree(const std::string& path);
+
+// Creates or replaces the file with exactly these bytes.
+void WriteBytes(const std::string& path, std::string_view bytes);
+// The file's bytes; empty when it cannot be read.
+std::string ReadBytes(const std::string& path);
+bool FileExists(const std::string& path);  // a file, not a folder
+
+// Names of the files in the folder (folders left out), sorted bytewise.
+std::vector<std::string> FileNames(const std::string& folder);
+
+// Empties root (creating it when missing), then builds entries below it: a
+// name ending in "\" makes a folder, any other a file holding the bytes.
+// Names may hold "\" to reach into subfolders, which are made as needed.
+using TreeEntry = std::pair<std::string, std::string>;
+void BuildTree(const std::string& root, const std::vector<TreeEntry>& entries);
+
+struct ProgramResult {
+  int exitCode = -1;          // 128 + signal number when a signal ended it
+  std::string standardError;  // everything it wrote there
+};
+// Runs the program without a shell and waits for it. A POSIX absolute path
+// given to a Windows build (as CMake passes build paths under Wine) is
+// reached through Wine's drive Z:.
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args = {});
+
+}  // namespace ndr::testsupport
