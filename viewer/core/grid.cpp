@@ -1,1 +1,499 @@
 #include "grid.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <tuple>
+#include <utility>
+
+namespace ndr {
+
+namespace {
+
+constexpr std::int32_t kMaxCols = 1024;  // far beyond the viewer's 11; bounds memory
+constexpr std::int32_t kMaxRows = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kDefaultColWidth = 960;  // twips, about 64 pixels
+
+std::int32_t ClampTo(std::int32_t value, std::int32_t low, std::int32_t high) {
+  return std::max(low, std::min(value, high));
+}
+
+// ---- Sort keys --------------------------------------------------------------
+//
+// A cell reads as a number when it is: optional blanks, an optional sign,
+// digits with an optional decimal point (at least one digit in all), optional
+// blanks. No exponent, no digit grouping, independent of the locale.
+//
+// Compared as the generic rule wants, number against number by value and
+// text against text, but a number against a text is no consistent order (10 <
+// "5x" < 9 < 10 as text and numbers), and an inconsistent order is undefined
+// for the sort. Empty cells therefore come first, then numbers, then other
+// texts; that agrees with text order wherever the texts start with a letter.
+
+enum class KeyKind : std::uint8_t { Empty, Number, Text };
+
+struct SortKey {
+  const std::string* text = nullptr;
+  double number = 0;
+  KeyKind kind = KeyKind::Empty;
+};
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+bool ReadsAsNumber(const std::string& text, double& value) {
+  std::size_t begin = 0, end = text.size();
+  while (begin < end && IsBlank(text[begin]))
+    ++begin;
+  while (end > begin && IsBlank(text[end - 1]))
+    --end;
+  bool negative = false;
+  if (begin < end && (text[begin] == '+' || text[begin] == '-')) {
+    negative = text[begin] == '-';
+    ++begin;
+  }
+  std::size_t digits = 0, points = 0;
+  for (std::size_t i = begin; i < end; ++i) {
+    if (text[i] >= '0' && text[i] <= '9') {
+      ++digits;
+    } else if (text[i] == '.' && points == 0) {
+      ++points;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0)
+    return false;
+  const char* first = text.data() + begin;
+  const char* last = text.data() + end;
+  auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::fixed);
+  if (ec == std::errc::result_out_of_range) {
+    value = std::numeric_limits<double>::infinity();
+  } else if (ec != std::errc() || ptr != last) {
+    return false;
+  }
+  if (negative)
+    value = -value;
+  return true;
+}
+
+SortKey MakeKey(const std::string& text) {
+  SortKey key;
+  key.text = &text;
+  if (text.empty()) {
+    key.kind = KeyKind::Empty;
+  } else if (ReadsAsNumber(text, key.number)) {
+    key.kind = KeyKind::Number;
+  } else {
+    key.kind = KeyKind::Text;
+  }
+  return key;
+}
+
+unsigned char FoldCase(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+// Case-insensitive (ASCII) first, then byte order as the tie-break, so that
+// the order is total and "abc" and "ABC" still come out the same each time.
+int CompareText(const std::string& a, const std::string& b) {
+  const std::size_t n = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char fa = FoldCase(static_cast<unsigned char>(a[i]));
+    const unsigned char fb = FoldCase(static_cast<unsigned char>(b[i]));
+    if (fa != fb)
+      return fa < fb ? -1 : 1;
+  }
+  if (a.size() != b.size())
+    return a.size() < b.size() ? -1 : 1;
+  const int exact = a.compare(b);
+  return exact < 0 ? -1 : (exact > 0 ? 1 : 0);
+}
+
+int CompareKeys(const SortKey& a, const SortKey& b) {
+  if (a.kind != b.kind)
+    return a.kind < b.kind ? -1 : 1;
+  switch (a.kind) {
+    case KeyKind::Empty:
+      return 0;
+    case KeyKind::Number:
+      return a.number < b.number ? -1 : (b.number < a.number ? 1 : 0);
+    case KeyKind::Text:
+      return CompareText(*a.text, *b.text);
+  }
+  return 0;
+}
+
+// The stable order of the rows [begin, end) by the key columns: keys are read
+// once, and only indices move while sorting.
+template <typename RowIt>
+std::vector<std::uint32_t> SortedPermutation(RowIt begin, RowIt end, std::size_t keyFirst,
+                                             std::size_t keyCount, bool descending) {
+  const auto count = static_cast<std::size_t>(end - begin);
+  std::vector<SortKey> keys(count * keyCount);
+  for (std::size_t r = 0; r < count; ++r) {
+    for (std::size_t k = 0; k < keyCount; ++k) {
+      keys[r * keyCount + k] = MakeKey(begin[r][keyFirst + k].text);
+    }
+  }
+  std::vector<std::uint32_t> permutation(count);
+  std::iota(permutation.begin(), permutation.end(), 0u);
+  std::stable_sort(permutation.begin(), permutation.end(), [&](std::uint32_t a, std::uint32_t b) {
+    for (std::size_t k = 0; k < keyCount; ++k) {
+      const int c = CompareKeys(keys[a * keyCount + k], keys[b * keyCount + k]);
+      if (c != 0)
+        return descending ? c > 0 : c < 0;
+    }
+    return false;
+  });
+  return permutation;
+}
+
+}  // namespace
+
+// ---- Shape --------------------------------------------------------------
+
+Grid::Grid()
+    : rows_(2, RowCells(static_cast<std::size_t>(cols_))),
+      alignments_(static_cast<std::size_t>(cols_), ColumnAlignment::Left),
+      widths_(static_cast<std::size_t>(cols_), kDefaultColWidth) {}
+
+std::int32_t Grid::Rows() const {
+  return static_cast<std::int32_t>(rows_.size() - gapSize_);
+}
+
+std::int32_t Grid::Cols() const {
+  return cols_;
+}
+
+std::size_t Grid::Physical(std::int32_t row) const {
+  const auto r = static_cast<std::size_t>(row);
+  return r < gapBegin_ ? r : r + gapSize_;
+}
+
+bool Grid::IsCell(std::int32_t row, std::int32_t col) const {
+  return row >= 0 && row < Rows() && col >= 0 && col < cols_;
+}
+
+Grid::Cell& Grid::At(std::int32_t row, std::int32_t col) {
+  return rows_[Physical(row)][static_cast<std::size_t>(col)];
+}
+
+const Grid::Cell& Grid::At(std::int32_t row, std::int32_t col) const {
+  return rows_[Physical(row)][static_cast<std::size_t>(col)];
+}
+
+void Grid::SetRows(std::int32_t rows) {
+  rows = ClampTo(rows, FixedRows(), kMaxRows);
+  const std::int32_t old = Rows();
+  if (rows < old) {
+    if (observer_)
+      observer_->BeginRemoveRows(rows, old - 1);
+    rows_.resize(static_cast<std::size_t>(rows));
+    if (observer_)
+      observer_->EndRemoveRows();
+    ClampSelection();
+  } else if (rows > old) {
+    if (observer_)
+      observer_->BeginInsertRows(old, rows - 1);
+    rows_.resize(static_cast<std::size_t>(rows), RowCells(static_cast<std::size_t>(cols_)));
+    if (observer_)
+      observer_->EndInsertRows();
+  }
+}
+
+void Grid::SetCols(std::int32_t cols) {
+  cols = ClampTo(cols, FixedCols(), kMaxCols);
+  if (cols == cols_)
+    return;
+  if (observer_)
+    observer_->BeginReset();
+  cols_ = cols;
+  const auto n = static_cast<std::size_t>(cols);
+  for (RowCells& row : rows_)
+    row.resize(n);
+  alignments_.resize(n, ColumnAlignment::Left);
+  widths_.resize(n, kDefaultColWidth);
+  const auto before = std::make_tuple(row_, col_, rowSel_, colSel_);
+  ClampSelection();
+  if (observer_)
+    observer_->EndReset();
+  NotifySelection(before != std::make_tuple(row_, col_, rowSel_, colSel_));
+}
+
+// ---- Selection ------------------------------------------------------------
+
+void Grid::ClampSelection() {
+  const std::int32_t lastRow = Rows() - 1, lastCol = cols_ - 1;
+  const auto before = std::make_tuple(row_, col_, rowSel_, colSel_);
+  row_ = ClampTo(row_, 0, lastRow);
+  rowSel_ = ClampTo(rowSel_, 0, lastRow);
+  col_ = ClampTo(col_, 0, lastCol);
+  colSel_ = ClampTo(colSel_, 0, lastCol);
+  mouseRow_ = ClampTo(mouseRow_, -1, lastRow);
+  mouseCol_ = ClampTo(mouseCol_, -1, lastCol);
+  NotifySelection(before != std::make_tuple(row_, col_, rowSel_, colSel_));
+}
+
+void Grid::NotifySelection(bool changed) {
+  if (changed && observer_)
+    observer_->SelectionChanged();
+}
+
+void Grid::SetRow(std::int32_t row) {
+  Select(row, col_, row, col_);
+}
+
+void Grid::SetCol(std::int32_t col) {
+  Select(row_, col, row_, col);
+}
+
+void Grid::SetRowSel(std::int32_t row) {
+  Select(row_, col_, row, colSel_);
+}
+
+void Grid::SetColSel(std::int32_t col) {
+  Select(row_, col_, rowSel_, col);
+}
+
+void Grid::Select(std::int32_t row, std::int32_t col, std::int32_t rowSel, std::int32_t colSel) {
+  const std::int32_t lastRow = Rows() - 1, lastCol = cols_ - 1;
+  const auto before = std::make_tuple(row_, col_, rowSel_, colSel_);
+  row_ = ClampTo(row, 0, lastRow);
+  col_ = ClampTo(col, 0, lastCol);
+  rowSel_ = ClampTo(rowSel, 0, lastRow);
+  colSel_ = ClampTo(colSel, 0, lastCol);
+  NotifySelection(before != std::make_tuple(row_, col_, rowSel_, colSel_));
+}
+
+void Grid::SetMouseCell(std::int32_t row, std::int32_t col) {
+  // -1: the pointer is over no cell; never mistaken for the header row.
+  mouseRow_ = ClampTo(row, -1, Rows() - 1);
+  mouseCol_ = ClampTo(col, -1, cols_ - 1);
+}
+
+void Grid::SetToolTipText(const std::string& text) {
+  if (text == toolTip_)
+    return;
+  toolTip_ = text;
+  if (observer_)
+    observer_->ToolTipChanged();
+}
+
+// ---- Cells and columns ------------------------------------------------------
+
+const std::string& Grid::TextMatrix(std::int32_t row, std::int32_t col) const {
+  static const std::string kNone;
+  return IsCell(row, col) ? At(row, col).text : kNone;
+}
+
+void Grid::SetTextMatrix(std::int32_t row, std::int32_t col, const std::string& text) {
+  if (!IsCell(row, col))
+    return;
+  At(row, col).text = text;
+  if (observer_)
+    observer_->CellsChanged(row, col, row, col);
+}
+
+void Grid::SetFormatString(const std::string& format) {
+  std::vector<std::string> segments(1);
+  for (char c : format) {
+    if (c == '|') {
+      segments.emplace_back();
+    } else {
+      segments.back() += c;
+    }
+  }
+  SetCols(static_cast<std::int32_t>(std::min<std::size_t>(segments.size(), kMaxCols)));
+  for (std::int32_t col = 0; col < cols_; ++col) {
+    std::string& segment = segments[static_cast<std::size_t>(col)];
+    ColumnAlignment alignment = ColumnAlignment::Left;
+    const std::size_t mark = segment.find_first_of("<>");
+    if (mark != std::string::npos) {
+      alignment = segment[mark] == '>' ? ColumnAlignment::Right : ColumnAlignment::Left;
+      segment.erase(mark, 1);
+    }
+    alignments_[static_cast<std::size_t>(col)] = alignment;
+    At(0, col).text = std::move(segment);
+  }
+  if (observer_) {
+    observer_->ColumnsChanged();
+    observer_->CellsChanged(0, 0, 0, cols_ - 1);
+  }
+}
+
+ColumnAlignment Grid::ColAlignment(std::int32_t col) const {
+  if (col < 0 || col >= cols_)
+    return ColumnAlignment::Left;
+  return alignments_[static_cast<std::size_t>(col)];
+}
+
+std::int32_t Grid::ColWidth(std::int32_t col) const {
+  if (col < 0 || col >= cols_)
+    return 0;
+  return widths_[static_cast<std::size_t>(col)];
+}
+
+void Grid::SetColWidth(std::int32_t col, std::int32_t twips) {
+  if (col < 0 || col >= cols_)
+    return;
+  widths_[static_cast<std::size_t>(col)] = std::max(twips, 0);
+  if (observer_)
+    observer_->ColumnsChanged();
+}
+
+PictureHandle Grid::CellPicture() const {
+  return CellPictureAt(row_, col_);
+}
+
+void Grid::SetCellPicture(PictureHandle picture) {
+  if (!IsCell(row_, col_))
+    return;
+  At(row_, col_).picture = picture;
+  if (observer_)
+    observer_->CellsChanged(row_, col_, row_, col_);
+}
+
+void Grid::SetCellPictureAlignment(int alignment) {
+  if (!IsCell(row_, col_))
+    return;
+  At(row_, col_).pictureAlignment = alignment;
+  if (observer_)
+    observer_->CellsChanged(row_, col_, row_, col_);
+}
+
+PictureHandle Grid::CellPictureAt(std::int32_t row, std::int32_t col) const {
+  return IsCell(row, col) ? At(row, col).picture : kNoPicture;
+}
+
+int Grid::CellPictureAlignmentAt(std::int32_t row, std::int32_t col) const {
+  return IsCell(row, col) ? At(row, col).pictureAlignment : 0;
+}
+
+// ---- Rows -----------------------------------------------------------------
+
+void Grid::AddItem(const std::string& col0Text) {
+  const std::int32_t row = Rows();
+  if (row == kMaxRows)
+    return;
+  if (observer_)
+    observer_->BeginInsertRows(row, row);
+  rows_.emplace_back(static_cast<std::size_t>(cols_));
+  rows_.back()[0].text = col0Text;
+  if (observer_)
+    observer_->EndInsertRows();
+}
+
+void Grid::RemoveItem(std::int32_t row) {
+  if (row < FixedRows() || row >= Rows())
+    return;
+  if (observer_)
+    observer_->BeginRemoveRows(row, row);
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
+  if (observer_)
+    observer_->EndRemoveRows();
+  ClampSelection();
+}
+
+// Moves the kept rows [keepFrom, runBegin) down to the gap's start, which
+// leaves the visible grid as it was, then swallows the run [runBegin, runEnd)
+// (physical positions) into the gap.
+void Grid::RemoveRun(std::size_t keepFrom, std::size_t runBegin, std::size_t runEnd) {
+  if (gapSize_ > 0) {
+    std::move(rows_.begin() + static_cast<std::ptrdiff_t>(keepFrom),
+              rows_.begin() + static_cast<std::ptrdiff_t>(runBegin),
+              rows_.begin() + static_cast<std::ptrdiff_t>(gapBegin_));
+  }
+  gapBegin_ += runBegin - keepFrom;
+  const auto first = static_cast<std::int32_t>(gapBegin_);
+  const auto last = static_cast<std::int32_t>(gapBegin_ + (runEnd - runBegin) - 1);
+  if (observer_)
+    observer_->BeginRemoveRows(first, last);
+  gapSize_ += runEnd - runBegin;
+  if (observer_)
+    observer_->EndRemoveRows();
+}
+
+void Grid::CloseGap() {
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(gapBegin_),
+              rows_.begin() + static_cast<std::ptrdiff_t>(gapBegin_ + gapSize_));
+  gapBegin_ = gapSize_ = 0;
+}
+
+void Grid::RemoveItems(const std::vector<std::int32_t>& rows) {
+  std::vector<std::int32_t> sorted;
+  const std::vector<std::int32_t>* todo = &rows;
+  if (!std::is_sorted(rows.begin(), rows.end()) ||
+      std::adjacent_find(rows.begin(), rows.end()) != rows.end()) {
+    sorted = rows;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    todo = &sorted;
+  }
+  const std::int32_t count = Rows();
+  std::size_t keepFrom = 0;  // first physical row not yet placed
+  std::size_t i = 0;
+  const std::size_t n = todo->size();
+  while (i < n) {
+    const std::int32_t row = (*todo)[i];
+    if (row < FixedRows() || row >= count) {
+      ++i;
+      continue;
+    }
+    std::size_t j = i + 1;
+    while (j < n && (*todo)[j] == (*todo)[j - 1] + 1 && (*todo)[j] < count)
+      ++j;
+    const auto runBegin = static_cast<std::size_t>(row);
+    const auto runEnd = static_cast<std::size_t>((*todo)[j - 1]) + 1;
+    RemoveRun(keepFrom, runBegin, runEnd);
+    keepFrom = runEnd;
+    i = j;
+  }
+  if (gapSize_ == 0)
+    return;
+  CloseGap();
+  ClampSelection();
+}
+
+void Grid::Clear() {
+  for (RowCells& row : rows_) {
+    for (Cell& cell : row)
+      cell = Cell{};
+  }
+  if (observer_)
+    observer_->CellsChanged(0, 0, Rows() - 1, cols_ - 1);
+}
+
+// ---- Sort -----------------------------------------------------------------
+
+void Grid::Sort(int order) {
+  if (order != 1 && order != 2)
+    return;
+  // The fixed rows are never sorted into the body, whatever the selection.
+  std::int32_t top = FixedRows(), bottom = Rows() - 1;
+  if (row_ != rowSel_) {
+    top = std::max(top, std::min(row_, rowSel_));
+    bottom = std::max(row_, rowSel_);
+  }
+  if (bottom - top < 1)
+    return;
+  const std::int32_t keyFirst = std::min(col_, colSel_);
+  const auto keyCount = static_cast<std::size_t>(std::max(col_, colSel_) - keyFirst + 1);
+  const auto begin = rows_.begin() + top;
+  const auto end = rows_.begin() + bottom + 1;
+  const std::vector<std::uint32_t> permutation =
+      SortedPermutation(begin, end, static_cast<std::size_t>(keyFirst), keyCount, order == 2);
+
+  std::vector<RowCells> sorted;
+  sorted.reserve(permutation.size());
+  for (std::uint32_t index : permutation)
+    sorted.push_back(std::move(begin[index]));
+  std::move(sorted.begin(), sorted.end(), begin);
+  if (observer_)
+    observer_->CellsChanged(top, 0, bottom, cols_ - 1);
+}
+
+}  // namespace ndr

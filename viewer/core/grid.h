@@ -5,6 +5,7 @@
 // repaints only that.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -107,8 +108,18 @@ class Grid {
 
   Cell& At(std::int32_t row, std::int32_t col);
   const Cell& At(std::int32_t row, std::int32_t col) const;
+  bool IsCell(std::int32_t row, std::int32_t col) const;
+  std::size_t Physical(std::int32_t row) const;
+  void ClampSelection();
+  void NotifySelection(bool changed);
+  void RemoveRun(std::size_t keepFrom, std::size_t runBegin, std::size_t runEnd);
+  void CloseGap();
 
   std::vector<RowCells> rows_;
+  // During RemoveItems the rows [gapBegin_, gapBegin_ + gapSize_) of rows_
+  // are already gone, so that the observer sees a consistent grid after each
+  // removed run while the whole removal stays one pass.
+  std::size_t gapBegin_ = 0, gapSize_ = 0;
   std::int32_t cols_ = 11;
   std::vector<ColumnAlignment> alignments_;
   std::vector<std::int32_t> widths_;
