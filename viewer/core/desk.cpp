@@ -30,10 +30,6 @@ constexpr int kFlagAlignment = 7;  // right, vertically centred
 constexpr int kDeleteKey = 46;
 constexpr int kLeftButton = 1;
 
-// Often enough for the counters to advance visibly, rarely enough that a
-// large scan does not spend its time repainting.
-constexpr auto kScanEventsInterval = std::chrono::milliseconds(30);
-
 constexpr std::array<std::string_view, 7> kExplorerCaptions = {"Me",
                                                                "Mail",
                                                                "P:\\Mercury\\Logs\\Mercury_C",
@@ -296,9 +292,12 @@ void Desk::ShowScanCounters() {
   txt_Info3 = FormatCount(emptyFiles_);
 }
 
+// Often enough for the counters to advance visibly, rarely enough that a
+// large scan does not spend its time repainting. The interval counts from the
+// end of the last event run, so slow repaints cannot starve the scan.
 void Desk::LetEventsRunIfDue() {
   const auto now = std::chrono::steady_clock::now();
-  if (now - lastEvents_ < kScanEventsInterval)
+  if (now - lastEvents_ < scanEventsInterval)
     return;
   toolkit_.DoEvents();
   lastEvents_ = std::chrono::steady_clock::now();

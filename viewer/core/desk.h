@@ -39,6 +39,9 @@ class Desk {
   std::string txt_Info1 = "00 000", txt_Info2 = "00 000 000 000", txt_Info3 = "00 000";
   std::string txt_NbSelV, txt_NbSelH;
 
+  // How often a scan lets pending window events run.
+  std::chrono::steady_clock::duration scanEventsInterval = std::chrono::milliseconds(30);
+
   // The extra folder's edit box.
   bool txt_DIR_Visible = false;
   std::string txt_DIR_Text;

@@ -1,0 +1,210 @@
+// Working the grid: header presses and sort marks, popup menus, selection
+// counts, the arrow buttons and the hint text.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "desk.h"
+#include "fake_toolkit.h"
+#include "grid.h"
+
+namespace ndr {
+namespace {
+
+constexpr int kLeft = 1, kRight = 2;
+constexpr std::int32_t kName = 1, kSize = 2, kSubject = 3, kDate = 4;
+
+class GridWorkTest : public ::testing::Test {
+ protected:
+  GridWorkTest() : desk_(toolkit_, grid_) {
+    desk_.CurrentFolder = "P:\\Diverido\\Mail\\~Bounces";
+    desk_.ResetGrid();
+  }
+
+  // Rows as a scan would make them, without files.
+  void AddRows(int count) {
+    for (int i = 1; i <= count; ++i) {
+      MessageInfo info;
+      info.FileName = desk_.CurrentFolder + "\\m" + std::to_string(i) + ".cnm";
+      info.Size = (i * 37) % 11 * 100 + i;  // mixed digit counts: numbers must not sort as text
+      info.Subject = "subject " + std::to_string(i);
+      info.Date = {2004, 2, 1 + (i * 7) % 28, i % 24, 0, 0};
+      desk_.AddMessageRow(info);
+    }
+    grid_.RemoveItem(grid_.Rows() - 1);  // the placeholder, as a scan ends
+  }
+  void PressHeader(std::int32_t col, int button = kLeft) {
+    grid_.SetMouseCell(0, col);
+    desk_.MSFlexGrid1_MouseDown(button, 0, 0, 0);
+    desk_.MSFlexGrid1_MouseUp(button, 0, 0, 0);
+  }
+  std::vector<std::string> Column(std::int32_t col) const {
+    std::vector<std::string> cells;
+    for (std::int32_t r = 1; r < grid_.Rows(); ++r)
+      cells.push_back(grid_.TextMatrix(r, col));
+    return cells;
+  }
+  std::string Marks() const {
+    std::string marks;
+    for (std::int32_t c = 0; c < grid_.Cols(); ++c)
+      marks += grid_.TextMatrix(0, c).back();
+    return marks;
+  }
+  static bool Ordered(const std::vector<std::string>& cells, bool numeric, bool ascending) {
+    for (std::size_t i = 1; i < cells.size(); ++i) {
+      const bool inOrder =
+          numeric ? std::stoll(cells[i - 1]) <= std::stoll(cells[i]) : cells[i - 1] <= cells[i];
+      const bool reversed =
+          numeric ? std::stoll(cells[i - 1]) >= std::stoll(cells[i]) : cells[i - 1] >= cells[i];
+      if (ascending ? !inOrder : !reversed)
+        return false;
+    }
+    return true;
+  }
+
+  test::FakeToolkit toolkit_;
+  Grid grid_;
+  Desk desk_;
+};
+
+TEST_F(GridWorkTest, HeaderPressesToggleTheSortAndMoveTheMark) {
+  AddRows(12);
+  PressHeader(kSize);
+  EXPECT_TRUE(Ordered(Column(kSize), true, true));
+  EXPECT_EQ(grid_.TextMatrix(0, kSize), "Size:+");
+  EXPECT_EQ(Marks(), "  +        ");
+
+  PressHeader(kSize);
+  EXPECT_TRUE(Ordered(Column(kSize), true, false));
+  EXPECT_EQ(grid_.TextMatrix(0, kSize), "Size:-");
+
+  PressHeader(kDate);
+  EXPECT_TRUE(Ordered(Column(kDate), false, true));
+  EXPECT_EQ(Marks(), "    +      ");
+  EXPECT_EQ(grid_.TextMatrix(0, kSize), "Size: ");
+
+  // Rows move whole: each name still has its own size.
+  for (std::int32_t r = 1; r < grid_.Rows(); ++r) {
+    const int i = std::stoi(grid_.TextMatrix(r, kName).substr(1));
+    EXPECT_EQ(grid_.TextMatrix(r, kSize), std::to_string((i * 37) % 11 * 100 + i));
+  }
+}
+
+TEST_F(GridWorkTest, RightPressesOpenTheMenusWithoutSorting) {
+  AddRows(5);
+  const auto before = Column(kSubject);
+  toolkit_.onPopup = [&](PopupMenu menu) {
+    if (menu == PopupMenu::Header)
+      desk_.MnuPOPHSortD_Click();  // "Sort -" chosen
+  };
+  PressHeader(kSubject, kRight);
+  ASSERT_EQ(toolkit_.popups, std::vector<PopupMenu>{PopupMenu::Header});
+  EXPECT_TRUE(Ordered(Column(kSubject), false, false));
+  EXPECT_EQ(grid_.TextMatrix(0, kSubject), "Subject:-");
+  EXPECT_NE(Column(kSubject), before);
+
+  // On the body: the Body menu, and the selection stays as it was.
+  toolkit_.onPopup = nullptr;
+  grid_.Select(4, 2, 2, 5);
+  grid_.SetMouseCell(3, 3);
+  desk_.MSFlexGrid1_MouseDown(kRight, 0, 0, 0);
+  EXPECT_EQ(toolkit_.popups.back(), PopupMenu::Body);
+  EXPECT_EQ(grid_.Row(), 4);
+  EXPECT_EQ(grid_.RowSel(), 2);
+  EXPECT_EQ(grid_.ColSel(), 5);
+
+  // A left press on the body is the grid's own business.
+  desk_.MSFlexGrid1_MouseDown(kLeft, 0, 0, 0);
+  EXPECT_EQ(toolkit_.popups.size(), 2u);
+  EXPECT_EQ(grid_.Row(), 4);
+}
+
+TEST_F(GridWorkTest, SelectionCounts) {
+  AddRows(25);
+  desk_.MnuPOPBSelectAll_Click();
+  EXPECT_EQ(desk_.txt_NbSelV, "25");
+  EXPECT_EQ(desk_.txt_NbSelH, "10");
+  EXPECT_EQ(grid_.Row(), 1);
+  EXPECT_EQ(grid_.Col(), 1);
+
+  // A drag from row 7 up to row 3 over columns 2 to 4, either way round.
+  grid_.Select(7, 4, 3, 2);
+  desk_.MSFlexGrid1_SelChange();
+  EXPECT_EQ(desk_.txt_NbSelV, "5");
+  EXPECT_EQ(desk_.txt_NbSelH, "3");
+  grid_.Select(3, 2, 7, 4);
+  desk_.MSFlexGrid1_SelChange();
+  EXPECT_EQ(desk_.txt_NbSelV, "5");
+  EXPECT_EQ(desk_.txt_NbSelH, "3");
+
+  desk_.ResetGrid();
+  EXPECT_EQ(desk_.txt_NbSelV, "1");
+}
+
+TEST_F(GridWorkTest, ArrowButtonsStayInsideTheBody) {
+  AddRows(3);
+  grid_.Select(1, 1, 3, 4);
+  desk_.cmd_UP_Click();
+  desk_.cmd_LT_Click();
+  EXPECT_EQ(grid_.RowSel(), 3);  // nothing moved, not even the selection
+  EXPECT_EQ(grid_.Row(), 1);
+  EXPECT_EQ(grid_.Col(), 1);
+
+  desk_.cmd_DN_Click();
+  EXPECT_EQ(grid_.Row(), 2);
+  EXPECT_EQ(grid_.RowSel(), 2);  // collapsed onto the current cell
+  desk_.cmd_DN_Click();
+  desk_.cmd_DN_Click();
+  EXPECT_EQ(grid_.Row(), 3);
+  for (int i = 0; i < 12; ++i)
+    desk_.cmd_RT_Click();
+  EXPECT_EQ(grid_.Col(), 10);
+  EXPECT_EQ(grid_.ColSel(), 10);
+
+  desk_.cmd_HO_Click();
+  EXPECT_EQ(grid_.Row(), 0);
+  EXPECT_EQ(grid_.Col(), 0);
+  desk_.cmd_UP_Click();
+  desk_.cmd_LT_Click();
+  EXPECT_EQ(grid_.Row(), 0);
+  EXPECT_EQ(grid_.Col(), 0);
+  desk_.cmd_DN_Click();
+  desk_.cmd_RT_Click();
+  EXPECT_EQ(grid_.Row(), 1);
+  EXPECT_EQ(grid_.Col(), 1);
+}
+
+TEST_F(GridWorkTest, HintShowsBodyCellsOnly) {
+  AddRows(2);
+  grid_.SetTextMatrix(2, kSubject, std::string(300, 'x'));
+  grid_.SetMouseCell(2, kSubject);
+  desk_.MSFlexGrid1_MouseMove(0, 0, 0, 0);
+  EXPECT_EQ(grid_.ToolTipText(), std::string(300, 'x'));
+  for (auto [r, c] : {std::pair{0, 3}, {2, 0}, {3, 3}, {1, 11}}) {
+    grid_.SetMouseCell(r, c);
+    desk_.MSFlexGrid1_MouseMove(0, 0, 0, 0);
+    EXPECT_EQ(grid_.ToolTipText(), "") << r << "," << c;
+  }
+}
+
+TEST_F(GridWorkTest, DoubleClickOpensOnlyFromNumberOrSubject) {
+  AddRows(3);
+  for (auto [r, c] : {std::pair{2, 2}, {0, 3}, {0, 0}, {2, 5}}) {
+    grid_.SetRow(r);
+    grid_.SetCol(c);
+    desk_.MSFlexGrid1_DblClick();
+  }
+  EXPECT_TRUE(toolkit_.started.empty());
+  for (std::int32_t c : {0, 3}) {
+    grid_.SetRow(2);
+    grid_.SetCol(c);
+    desk_.MSFlexGrid1_DblClick();
+  }
+  ASSERT_EQ(toolkit_.started.size(), 2u);
+  EXPECT_EQ(toolkit_.started[0].commandLine, "EditPad.exe P:\\Diverido\\Mail\\~Bounces\\m2.cnm");
+  EXPECT_EQ(toolkit_.started[1].commandLine, toolkit_.started[0].commandLine);
+}
+
+}  // namespace
+}  // namespace ndr
