@@ -20,6 +20,13 @@ constexpr DateTime kEmptyDateTime{};
 // What an unreadable mail date gives: the zero instant 1601-01-01 00:00:00.
 constexpr DateTime kZeroInstant{1601, 1, 1, 0, 0, 0};
 
+bool IsLeapYear(int year);
+int DaysInMonth(int year, int month);  // 0 for a month outside 1..12
+
+// The value moved by a number of seconds, either way, across day, month, year
+// and leap-day boundaries. Fields out of range are carried (61 seconds = 1:01).
+DateTime AddSeconds(const DateTime& value, std::int64_t seconds);
+
 // "~YYYY/MM/DD HH:NN:SS", as the grid shows dates.
 std::string FormatGridDate(const DateTime& value);
 
