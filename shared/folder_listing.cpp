@@ -67,18 +67,21 @@ bool WildcardMatches(const std::string& pattern, const std::string& name) {
 
 #ifdef _WIN32
 
-void ListFolder(const std::string& folder, const std::string& pattern, const FileVisitor& onFile) {
+bool ListFolderWhile(const std::string& folder, const std::string& pattern,
+                     const FileVisitorWhile& onFile) {
   FindEntry entry;
   HANDLE handle = FindFirstFileA((folder + "\\" + pattern).c_str(), &entry);
   if (handle == INVALID_HANDLE_VALUE) {
-    return;
+    return true;
   }
+  bool going = true;
   do {
     if ((entry.dwFileAttributes & kAttributeDirectory) == 0) {
-      onFile(entry, RTrimNull(std::string_view(entry.cFileName, sizeof entry.cFileName)));
+      going = onFile(entry, RTrimNull(std::string_view(entry.cFileName, sizeof entry.cFileName)));
     }
-  } while (FindNextFileA(handle, &entry));
+  } while (going && FindNextFileA(handle, &entry));
   FindClose(handle);
+  return going;
 }
 
 #else  // POSIX
@@ -112,14 +115,20 @@ void FillEntry(const std::string& name, const struct stat& info, FindEntry& entr
 
 }  // namespace
 
-void ListFolder(const std::string& folder, const std::string& pattern, const FileVisitor& onFile) {
+bool ListFolderWhile(const std::string& folder, const std::string& pattern,
+                     const FileVisitorWhile& onFile) {
   DIR* dir = ::opendir(NativePath(folder).c_str());
   if (dir == nullptr) {
-    return;
+    return true;
   }
+  bool going = true;
   int dirFd = ::dirfd(dir);
   FindEntry entry;
-  while (struct dirent* item = ::readdir(dir)) {
+  while (going) {
+    struct dirent* item = ::readdir(dir);
+    if (item == nullptr) {
+      break;
+    }
     std::string name = item->d_name;
     if (name == "." || name == ".." || !WildcardMatches(pattern, name)) {
       continue;
@@ -129,11 +138,19 @@ void ListFolder(const std::string& folder, const std::string& pattern, const Fil
       continue;  // gone meanwhile, a dangling link, or a folder
     }
     FillEntry(name, info, entry);
-    onFile(entry, name);
+    going = onFile(entry, name);
   }
   ::closedir(dir);
+  return going;
 }
 
 #endif
+
+void ListFolder(const std::string& folder, const std::string& pattern, const FileVisitor& onFile) {
+  ListFolderWhile(folder, pattern, [&](const FindEntry& entry, const std::string& name) {
+    onFile(entry, name);
+    return true;
+  });
+}
 
 }  // namespace ndr

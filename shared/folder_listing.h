@@ -59,4 +59,10 @@ bool WildcardMatches(const std::string& pattern, const std::string& name);
 using FileVisitor = std::function<void(const FindEntry& entry, const std::string& name)>;
 void ListFolder(const std::string& folder, const std::string& pattern, const FileVisitor& onFile);
 
+// The same loop, ended early when onFile returns false. Returns false when it
+// was ended so.
+using FileVisitorWhile = std::function<bool(const FindEntry& entry, const std::string& name)>;
+bool ListFolderWhile(const std::string& folder, const std::string& pattern,
+                     const FileVisitorWhile& onFile);
+
 }  // namespace ndr

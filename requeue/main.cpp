@@ -1,0 +1,5 @@
+#include "requeue_run.h"
+
+int main() {
+  return ndr::RunRequeue();
+}
