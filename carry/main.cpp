@@ -1,0 +1,5 @@
+#include "carry_run.h"
+
+int main() {
+  return ndr::RunCarry();
+}
