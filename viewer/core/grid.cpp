@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::int32_t kMaxCols = 1024;  // far beyond the viewer's 11; bounds memory
 constexpr std::int32_t kMaxRows = std::numeric_limits<std::int32_t>::max();
+constexpr std::size_t kDefaultCols = 11;  // rows_ is built before cols_ is set
 constexpr std::int32_t kDefaultColWidth = 960;  // twips, about 64 pixels
 
 std::int32_t ClampTo(std::int32_t value, std::int32_t low, std::int32_t high) {
@@ -157,9 +158,9 @@ std::vector<std::uint32_t> SortedPermutation(RowIt begin, RowIt end, std::size_t
 // ---- Shape --------------------------------------------------------------
 
 Grid::Grid()
-    : rows_(2, RowCells(static_cast<std::size_t>(cols_))),
-      alignments_(static_cast<std::size_t>(cols_), ColumnAlignment::Left),
-      widths_(static_cast<std::size_t>(cols_), kDefaultColWidth) {}
+    : rows_(2, RowCells(kDefaultCols)),
+      alignments_(kDefaultCols, ColumnAlignment::Left),
+      widths_(kDefaultCols, kDefaultColWidth) {}
 
 std::int32_t Grid::Rows() const {
   return static_cast<std::int32_t>(rows_.size() - gapSize_);
