@@ -1,0 +1,270 @@
+// The grid's events: the mouse over cells and headers, the keyboard, and the
+// selection kept the same in the view and in the core's grid.
+#include <QAbstractButton>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTableView>
+
+#include "desk_window.h"
+#include "grid_model.h"
+
+namespace ndr {
+namespace {
+
+int ButtonCode(Qt::MouseButton button) {
+  switch (button) {
+    case Qt::LeftButton:
+      return 1;
+    case Qt::RightButton:
+      return 2;
+    case Qt::MiddleButton:
+      return 4;
+    default:
+      return 0;
+  }
+}
+
+int ButtonsCode(Qt::MouseButtons buttons) {
+  return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0) |
+         (buttons & Qt::MiddleButton ? 4 : 0);
+}
+
+int ShiftCode(Qt::KeyboardModifiers modifiers) {
+  return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+         (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+// The key codes of the platform the viewer was designed on (46 = Delete).
+int KeyCode(int key) {
+  if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9))
+    return key;  // the same as their ASCII capitals and digits
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+    return 112 + (key - Qt::Key_F1);
+  switch (key) {
+    case Qt::Key_Backspace:
+      return 8;
+    case Qt::Key_Tab:
+      return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return 13;
+    case Qt::Key_Shift:
+      return 16;
+    case Qt::Key_Control:
+      return 17;
+    case Qt::Key_Alt:
+      return 18;
+    case Qt::Key_Escape:
+      return 27;
+    case Qt::Key_Space:
+      return 32;
+    case Qt::Key_PageUp:
+      return 33;
+    case Qt::Key_PageDown:
+      return 34;
+    case Qt::Key_End:
+      return 35;
+    case Qt::Key_Home:
+      return 36;
+    case Qt::Key_Left:
+      return 37;
+    case Qt::Key_Up:
+      return 38;
+    case Qt::Key_Right:
+      return 39;
+    case Qt::Key_Down:
+      return 40;
+    case Qt::Key_Insert:
+      return 45;
+    case Qt::Key_Delete:
+      return 46;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+bool DeskWindow::eventFilter(QObject* watched, QEvent* event) {
+  // While a scan runs, the application filter drops all input.
+  if (busy_ && IsUserInput(event))
+    return true;
+  if (watched == txtDir_)
+    return FilterDirBox(event);
+  if (view_ == nullptr)
+    return QMainWindow::eventFilter(watched, event);
+  if (watched == view_)
+    return FilterGridKey(event);
+  if (cornerLabel_ != nullptr && watched == cornerLabel_->parent() &&
+      event->type() == QEvent::Resize) {
+    cornerLabel_->setGeometry(static_cast<QWidget*>(watched)->rect());
+    return false;
+  }
+  if (watched == view_->viewport() || watched == view_->horizontalHeader()->viewport() ||
+      watched == view_->verticalHeader()->viewport() || watched == cornerLabel_) {
+    return FilterGridMouse(watched, event);
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+bool DeskWindow::CellAt(QObject* watched, const QPoint& pos, std::int32_t& row,
+                        std::int32_t& col) const {
+  const std::int32_t lastRow = grid_.Rows() - 1;
+  const std::int32_t lastCol = grid_.Cols() - 1;
+  // Beyond the last row or column counts as the last one.
+  auto rowOf = [&](int section) { return section < 0 ? lastRow : section + grid_.FixedRows(); };
+  auto colOf = [&](int section) { return section < 0 ? lastCol : section + grid_.FixedCols(); };
+  if (watched == view_->viewport()) {
+    row = rowOf(view_->rowAt(pos.y()));
+    col = colOf(view_->columnAt(pos.x()));
+  } else if (watched == view_->horizontalHeader()->viewport()) {
+    row = 0;
+    col = colOf(view_->horizontalHeader()->logicalIndexAt(pos));
+  } else if (watched == view_->verticalHeader()->viewport()) {
+    row = rowOf(view_->verticalHeader()->logicalIndexAt(pos));
+    col = 0;
+  } else if (watched == cornerLabel_) {
+    row = 0;
+    col = 0;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+bool DeskWindow::FilterGridMouse(QObject* watched, QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+      type != QEvent::MouseMove && type != QEvent::MouseButtonDblClick) {
+    return false;
+  }
+  const auto* mouse = static_cast<QMouseEvent*>(event);
+  std::int32_t row = 0, col = 0;
+  if (!CellAt(watched, mouse->position().toPoint(), row, col))
+    return false;
+  const bool inBody = watched == view_->viewport();
+  const QPointF onGrid = static_cast<QWidget*>(watched)->mapTo(view_, mouse->position().toPoint());
+  const auto x = static_cast<float>(onGrid.x() * twipsPerPixel_);
+  const auto y = static_cast<float>(onGrid.y() * twipsPerPixel_);
+  const int shift = ShiftCode(mouse->modifiers());
+  grid_.SetMouseCell(row, col);
+
+  switch (type) {
+    case QEvent::MouseButtonPress: {
+      const int button = ButtonCode(mouse->button());
+      if (button == 1 && watched == view_->verticalHeader()->viewport()) {
+        // A press on a row's number selects the row, Shift extends from the
+        // current row, as the view does for a press on a cell.
+        const std::int32_t anchor = (shift & 1) != 0 ? grid_.Row() : row;
+        Run([this, anchor, row] {
+          grid_.Select(anchor, grid_.FixedCols(), row, grid_.Cols() - 1);
+          desk_->MSFlexGrid1_SelChange();
+        });
+      }
+      Run([&] { desk_->MSFlexGrid1_MouseDown(button, shift, x, y); });
+      // The view selects cells by the left button only; any other press on
+      // the body keeps the selection for the popup menu's actions.
+      return !(inBody && button == 1);
+    }
+    case QEvent::MouseMove:
+      Run([&] { desk_->MSFlexGrid1_MouseMove(ButtonsCode(mouse->buttons()), shift, x, y); });
+      return false;
+    case QEvent::MouseButtonRelease:
+      Run([&] { desk_->MSFlexGrid1_MouseUp(ButtonCode(mouse->button()), shift, x, y); });
+      return !inBody;
+    case QEvent::MouseButtonDblClick:
+      if (mouse->button() == Qt::LeftButton)
+        Run([this] { desk_->MSFlexGrid1_DblClick(); });
+      return !inBody;
+    default:
+      return false;
+  }
+}
+
+bool DeskWindow::FilterGridKey(QEvent* event) {
+  if (event->type() != QEvent::KeyRelease)
+    return false;
+  const auto* key = static_cast<QKeyEvent*>(event);
+  // A key held down repeats its release too; only the real one counts.
+  if (key->isAutoRepeat())
+    return false;
+  const int code = KeyCode(key->key());
+  const int shift = ShiftCode(key->modifiers());
+  Run([this, code, shift] { desk_->MSFlexGrid1_KeyUp(code, shift); });
+  return false;
+}
+
+// The view's selection into the grid: the current index is the moving
+// corner (RowSel, ColSel), the opposite corner of the range the anchor.
+void DeskWindow::OnViewSelectionChanged() {
+  if (syncingSelection_ || runDepth_ > 0 || busy_)
+    return;
+  const QItemSelectionModel* selection = view_->selectionModel();
+  const QModelIndex current = selection->currentIndex();
+  const QModelIndexList none;
+  int top = INT_MAX, bottom = -1, left = INT_MAX, right = -1;
+  for (const QItemSelectionRange& range : selection->selection()) {
+    top = std::min(top, range.top());
+    bottom = std::max(bottom, range.bottom());
+    left = std::min(left, range.left());
+    right = std::max(right, range.right());
+  }
+  if (bottom < 0) {
+    if (!current.isValid())
+      return;
+    top = bottom = current.row();
+    left = right = current.column();
+  }
+  int curRow = bottom, curCol = right;
+  if (current.isValid() && current.row() >= top && current.row() <= bottom &&
+      current.column() >= left && current.column() <= right) {
+    curRow = current.row();
+    curCol = current.column();
+  }
+  const int anchorRow = curRow == top ? bottom : top;
+  const int anchorCol = curCol == left ? right : left;
+  const std::int32_t fr = grid_.FixedRows(), fc = grid_.FixedCols();
+  Run([&] {
+    grid_.Select(anchorRow + fr, anchorCol + fc, curRow + fr, curCol + fc);
+    desk_->MSFlexGrid1_SelChange();
+  });
+}
+
+// The grid's selection into the view, as far as it covers body cells. The
+// view does not scroll for it: the program's moves of the current cell leave
+// the visible part of the grid where it is.
+void DeskWindow::SyncSelectionFromGrid() {
+  selectionDirty_ = false;
+  const std::int32_t fr = grid_.FixedRows(), fc = grid_.FixedCols();
+  const std::int32_t top = std::max(std::min(grid_.Row(), grid_.RowSel()), fr);
+  const std::int32_t bottom = std::min(std::max(grid_.Row(), grid_.RowSel()), grid_.Rows() - 1);
+  const std::int32_t left = std::max(std::min(grid_.Col(), grid_.ColSel()), fc);
+  const std::int32_t right = std::min(std::max(grid_.Col(), grid_.ColSel()), grid_.Cols() - 1);
+  QItemSelection wanted;
+  if (top <= bottom && left <= right && bottom - fr < model_->rowCount() &&
+      right - fc < model_->columnCount()) {
+    wanted.select(model_->index(top - fr, left - fc), model_->index(bottom - fr, right - fc));
+  }
+  const std::int32_t curRow = grid_.RowSel(), curCol = grid_.ColSel();
+  const QModelIndex current =
+      curRow >= fr && curCol >= fc ? model_->index(curRow - fr, curCol - fc) : QModelIndex();
+  QItemSelectionModel* selection = view_->selectionModel();
+  const QItemSelection shown = selection->selection();
+  const bool sameRange =
+      (wanted.isEmpty() && shown.isEmpty()) ||
+      (shown.size() == 1 && !wanted.isEmpty() && shown.first() == wanted.first());
+  if (sameRange && selection->currentIndex() == current)
+    return;
+  syncingSelection_ = true;
+  const bool autoScroll = view_->hasAutoScroll();
+  view_->setAutoScroll(false);
+  selection->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+  selection->select(wanted, QItemSelectionModel::ClearAndSelect);
+  view_->setAutoScroll(autoScroll);
+  syncingSelection_ = false;
+}
+
+}  // namespace ndr

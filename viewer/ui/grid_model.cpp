@@ -1,0 +1,209 @@
+#include "grid_model.h"
+
+#include <algorithm>
+
+#include "core_text.h"
+
+namespace ndr {
+
+const QColor GridTableModel::kCellBackground(128, 255, 255);
+const QColor GridTableModel::kCellText(0, 0, 0);
+const QColor GridTableModel::kFixedBackground(0, 192, 0);
+const QColor GridTableModel::kFixedText(192, 0, 192);
+
+GridTableModel::GridTableModel(Grid& grid, QObject* parent)
+    : QAbstractTableModel(parent), grid_(grid) {
+  rows_ = std::max(0, grid_.Rows() - grid_.FixedRows());
+  cols_ = std::max(0, grid_.Cols() - grid_.FixedCols());
+  grid_.SetObserver(this);
+}
+
+GridTableModel::~GridTableModel() {
+  grid_.SetObserver(nullptr);
+}
+
+void GridTableModel::SetPicture(PictureHandle handle, const QPixmap& picture) {
+  pictures_.insert(handle, picture);
+}
+
+int GridTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows_;
+}
+
+int GridTableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : cols_;
+}
+
+bool GridTableModel::InGrid(std::int32_t row, std::int32_t col) const {
+  return row >= 0 && col >= 0 && row < grid_.Rows() && col < grid_.Cols();
+}
+
+QVariant GridTableModel::CellAlignment(std::int32_t col) const {
+  const Qt::Alignment horizontal =
+      grid_.ColAlignment(col) == ColumnAlignment::Right ? Qt::AlignRight : Qt::AlignLeft;
+  return QVariant::fromValue(horizontal | Qt::AlignVCenter);
+}
+
+QVariant GridTableModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || resetDepth_ > 0)
+    return {};
+  const std::int32_t row = index.row() + grid_.FixedRows();
+  const std::int32_t col = index.column() + grid_.FixedCols();
+  if (!InGrid(row, col))
+    return {};
+  switch (role) {
+    case Qt::DisplayRole:
+      return FromCore(grid_.TextMatrix(row, col));
+    case Qt::TextAlignmentRole:
+      return CellAlignment(col);
+    case Qt::BackgroundRole:
+      return kCellBackground;
+    case Qt::ForegroundRole:
+      return kCellText;
+    case Qt::FontRole:
+      return font_;
+    case PictureRole: {
+      const PictureHandle handle = grid_.CellPictureAt(row, col);
+      if (handle == kNoPicture)
+        return {};
+      const auto it = pictures_.constFind(handle);
+      return it == pictures_.constEnd() ? QVariant() : QVariant(*it);
+    }
+    case PictureAlignmentRole:
+      return grid_.CellPictureAlignmentAt(row, col);
+    default:
+      return {};
+  }
+}
+
+QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (resetDepth_ > 0 || section < 0)
+    return {};
+  const bool across = orientation == Qt::Horizontal;
+  const std::int32_t row = across ? 0 : section + grid_.FixedRows();
+  const std::int32_t col = across ? section + grid_.FixedCols() : 0;
+  if (!InGrid(row, col))
+    return {};
+  switch (role) {
+    case Qt::DisplayRole:
+      return FromCore(grid_.TextMatrix(row, col));
+    case Qt::TextAlignmentRole:
+      return CellAlignment(col);
+    case Qt::BackgroundRole:
+      return kFixedBackground;
+    case Qt::ForegroundRole:
+      return kFixedText;
+    case Qt::FontRole:
+      return font_;
+    default:
+      return {};
+  }
+}
+
+// --- Notices from the grid ---------------------------------------------------
+
+void GridTableModel::BeginReset() {
+  if (resetDepth_++ == 0)
+    beginResetModel();
+}
+
+void GridTableModel::EndReset() {
+  if (resetDepth_ == 0 || --resetDepth_ > 0)
+    return;
+  rows_ = std::max(0, grid_.Rows() - grid_.FixedRows());
+  cols_ = std::max(0, grid_.Cols() - grid_.FixedCols());
+  endResetModel();
+  emit cornerTextChanged();
+}
+
+void GridTableModel::BeginInsertRows(std::int32_t first, std::int32_t last) {
+  if (resetDepth_ > 0)
+    return;
+  const int from = std::max(0, first - grid_.FixedRows());
+  const int to = std::max(from, last - grid_.FixedRows());
+  inChange_ = true;
+  beginInsertRows(QModelIndex(), std::min(from, rows_), std::min(from, rows_) + (to - from));
+}
+
+void GridTableModel::EndInsertRows() {
+  if (resetDepth_ > 0 || !inChange_)
+    return;
+  rows_ = std::max(0, grid_.Rows() - grid_.FixedRows());
+  inChange_ = false;
+  endInsertRows();
+}
+
+void GridTableModel::BeginRemoveRows(std::int32_t first, std::int32_t last) {
+  if (resetDepth_ > 0)
+    return;
+  const int from = first - grid_.FixedRows();
+  const int to = last - grid_.FixedRows();
+  inChange_ = true;
+  beginRemoveRows(QModelIndex(), std::clamp(from, 0, rows_ - 1), std::clamp(to, 0, rows_ - 1));
+}
+
+void GridTableModel::EndRemoveRows() {
+  if (resetDepth_ > 0 || !inChange_)
+    return;
+  rows_ = std::max(0, grid_.Rows() - grid_.FixedRows());
+  inChange_ = false;
+  endRemoveRows();
+}
+
+void GridTableModel::CatchUp() {
+  if (resetDepth_ > 0 || inChange_)
+    return;
+  const int rows = std::max(0, grid_.Rows() - grid_.FixedRows());
+  const int cols = std::max(0, grid_.Cols() - grid_.FixedCols());
+  if (rows == rows_ && cols == cols_)
+    return;
+  beginResetModel();
+  rows_ = rows;
+  cols_ = cols;
+  endResetModel();
+}
+
+void GridTableModel::CellsChanged(std::int32_t row0, std::int32_t col0, std::int32_t row1,
+                                  std::int32_t col1) {
+  CatchUp();
+  if (resetDepth_ > 0)
+    return;
+  const int fr = grid_.FixedRows(), fc = grid_.FixedCols();
+  if (row0 > row1)
+    std::swap(row0, row1);
+  if (col0 > col1)
+    std::swap(col0, col1);
+  if (row0 < fr && col1 >= fc && cols_ > 0) {
+    emit headerDataChanged(Qt::Horizontal, std::max(col0, fc) - fc, std::min(col1 - fc, cols_ - 1));
+  }
+  if (col0 < fc && row1 >= fr && rows_ > 0) {
+    emit headerDataChanged(Qt::Vertical, std::max(row0, fr) - fr, std::min(row1 - fr, rows_ - 1));
+  }
+  if (row0 < fr && col0 < fc)
+    emit cornerTextChanged();
+  const int top = std::max(row0, fr) - fr, bottom = std::min(row1 - fr, rows_ - 1);
+  const int left = std::max(col0, fc) - fc, right = std::min(col1 - fc, cols_ - 1);
+  if (top <= bottom && left <= right)
+    emit dataChanged(index(top, left), index(bottom, right));
+}
+
+void GridTableModel::ColumnsChanged() {
+  CatchUp();
+  if (resetDepth_ > 0)
+    return;
+  if (rows_ > 0 && cols_ > 0)
+    emit dataChanged(index(0, 0), index(rows_ - 1, cols_ - 1), {Qt::TextAlignmentRole});
+  if (cols_ > 0)
+    emit headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
+  emit columnLayoutChanged();
+}
+
+void GridTableModel::SelectionChanged() {
+  emit gridSelectionChanged();
+}
+
+void GridTableModel::ToolTipChanged() {
+  emit gridToolTipChanged();
+}
+
+}  // namespace ndr
