@@ -14,7 +14,7 @@ namespace {
 
 constexpr std::int32_t kMaxCols = 1024;  // far beyond the viewer's 11; bounds memory
 constexpr std::int32_t kMaxRows = std::numeric_limits<std::int32_t>::max();
-constexpr std::size_t kDefaultCols = 11;  // rows_ is built before cols_ is set
+constexpr std::size_t kDefaultCols = 11;        // rows_ is built before cols_ is set
 constexpr std::int32_t kDefaultColWidth = 960;  // twips, about 64 pixels
 
 std::int32_t ClampTo(std::int32_t value, std::int32_t low, std::int32_t high) {
@@ -234,8 +234,7 @@ void Grid::ClampSelection() {
   rowSel_ = ClampTo(rowSel_, 0, lastRow);
   col_ = ClampTo(col_, 0, lastCol);
   colSel_ = ClampTo(colSel_, 0, lastCol);
-  mouseRow_ = ClampTo(mouseRow_, -1, lastRow);
-  mouseCol_ = ClampTo(mouseCol_, -1, lastCol);
+  SetMouseCell(mouseRow_, mouseCol_);
   NotifySelection(before != std::make_tuple(row_, col_, rowSel_, colSel_));
 }
 
@@ -271,9 +270,10 @@ void Grid::Select(std::int32_t row, std::int32_t col, std::int32_t rowSel, std::
 }
 
 void Grid::SetMouseCell(std::int32_t row, std::int32_t col) {
-  // -1: the pointer is over no cell; never mistaken for the header row.
-  mouseRow_ = ClampTo(row, -1, Rows() - 1);
-  mouseCol_ = ClampTo(col, -1, cols_ - 1);
+  // -1: the pointer is over no cell. A position past the last row or column
+  // is no cell either, never taken for the last one or for the header.
+  mouseRow_ = row >= 0 && row < Rows() ? row : -1;
+  mouseCol_ = col >= 0 && col < cols_ ? col : -1;
 }
 
 void Grid::SetToolTipText(const std::string& text) {

@@ -93,7 +93,8 @@ class Grid {
 
   std::int32_t MouseRow() const { return mouseRow_; }
   std::int32_t MouseCol() const { return mouseCol_; }
-  void SetMouseCell(std::int32_t row, std::int32_t col);  // set by the view
+  // Set by the view; -1 (and any position outside the grid) is no cell.
+  void SetMouseCell(std::int32_t row, std::int32_t col);
 
   const std::string& ToolTipText() const { return toolTip_; }
   void SetToolTipText(const std::string& text);

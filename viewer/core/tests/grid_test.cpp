@@ -136,9 +136,14 @@ TEST_F(GridTest, SelectionCollapsesExtendsAndClamps) {
   grid_.SetCols(3);
   EXPECT_EQ(grid_.Col(), 2);
 
-  grid_.SetMouseCell(-7, 50);
+  grid_.SetMouseCell(-7, 2);
   EXPECT_EQ(grid_.MouseRow(), -1);  // no cell, never the header row
   EXPECT_EQ(grid_.MouseCol(), 2);
+  grid_.SetMouseCell(3, 3);
+  EXPECT_EQ(grid_.MouseRow(), 3);
+  EXPECT_EQ(grid_.MouseCol(), -1);  // past the last column, not the last one
+  grid_.SetRows(3);
+  EXPECT_EQ(grid_.MouseRow(), -1);
 }
 
 TEST_F(GridTest, CellsOutsideTheGridAreEmptyAndUnwritable) {
