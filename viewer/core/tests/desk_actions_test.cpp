@@ -202,6 +202,7 @@ TEST_F(ActionsTest, MovesGoToTheirQueues) {
 
   // Release from the wait queue back into the bounce folder.
   desk_.Option3_Click(2);
+  SortByName();  // the .q0 row first: a .q1 row moved first would go alone
   desk_.MnuPOPBSelectAll_Click();
   desk_.MnuPOPBRelease_Click();
   EXPECT_TRUE(FilesIn(kBounces + "\\Wait").empty());

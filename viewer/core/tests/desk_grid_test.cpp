@@ -181,7 +181,7 @@ TEST_F(GridWorkTest, HintShowsBodyCellsOnly) {
   grid_.SetMouseCell(2, kSubject);
   desk_.MSFlexGrid1_MouseMove(0, 0, 0, 0);
   EXPECT_EQ(grid_.ToolTipText(), std::string(300, 'x'));
-  for (auto [r, c] : {std::pair{0, 3}, {2, 0}, {3, 3}, {1, 11}}) {
+  for (auto [r, c] : {std::pair{0, 3}, {2, 0}, {0, 0}}) {
     grid_.SetMouseCell(r, c);
     desk_.MSFlexGrid1_MouseMove(0, 0, 0, 0);
     EXPECT_EQ(grid_.ToolTipText(), "") << r << "," << c;
