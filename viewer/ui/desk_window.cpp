@@ -62,6 +62,8 @@ void SetBackground(QWidget* widget, const QColor& colour) {
   QPalette palette = widget->palette();
   palette.setColor(QPalette::Window, colour);
   palette.setColor(QPalette::Base, colour);
+  // Display boxes are disabled; their figures must stay readable.
+  palette.setColor(QPalette::Disabled, QPalette::Text, QColor(64, 64, 64));
   widget->setPalette(palette);
   widget->setAutoFillBackground(true);
 }
@@ -112,9 +114,12 @@ DeskWindow::DeskWindow(QWidget* parent) : QMainWindow(parent) {
 DeskWindow::~DeskWindow() {
   if (busy_)
     SetBusy(false);
-  // The view and its model go before the grid they read.
-  delete view_;
+  // The view and its model go before the grid they read; the event filter
+  // must not look at the view while it is being taken apart.
+  QTableView* view = view_;
   view_ = nullptr;
+  cornerLabel_ = nullptr;
+  delete view;
   delete model_;
   model_ = nullptr;
 }
@@ -324,7 +329,8 @@ void DeskWindow::BuildGrid(QWidget* client) {
   view_->setMouseTracking(true);
   view_->setToolTip(kGridToolTip);
   view_->setStyleSheet(
-      "QTableView { background-color: rgb(192,255,192); gridline-color: rgb(255,0,255); }"
+      "QTableView, QHeaderView { background-color: rgb(192,255,192); }"
+      "QTableView { gridline-color: rgb(255,0,255); }"
       "QHeaderView::section { background-color: rgb(0,192,0); color: rgb(192,0,192);"
       " border: none; border-right: 1px solid rgb(255,0,255);"
       " border-bottom: 1px solid rgb(255,0,255); padding: 0px 2px; }"
@@ -579,11 +585,15 @@ void DeskWindow::DoEvents() {
 void DeskWindow::SetBusy(bool busy) {
   if (busy == busy_)
     return;
-  busy_ = busy;
   if (busy) {
+    busy_ = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     qApp->installEventFilter(this);
   } else {
+    // Input that came during the scan's last moments is dropped too, not
+    // run once the scan is over.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    busy_ = false;
     qApp->removeEventFilter(this);
     QApplication::restoreOverrideCursor();
   }
@@ -613,11 +623,12 @@ double DeskWindow::TwipsPerPixelX() {
 }
 
 std::string DeskWindow::ShowFileDialog(const FileDialogRequest& request) {
-  if (fileDialogHook_)
-    return fileDialogHook_(request);
-  const QString chosen = QFileDialog::getOpenFileName(this, FromCore(request.title),
-                                                      FromCore(NativePath(request.initialFolder)),
-                                                      QtFilter(request.filter));
+  const FileDialogArgs args{FromCore(request.title), FromCore(NativePath(request.initialFolder)),
+                            QtFilter(request.filter)};
+  const QString chosen =
+      fileDialogHook_ ? fileDialogHook_(args)
+                      : QFileDialog::getOpenFileName(this, args.title, args.folder, args.filter);
+  // Back to the drive form, in which the core finds the folder's part.
   return DrivePathFromNative(chosen);
 }
 

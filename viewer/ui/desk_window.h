@@ -32,7 +32,13 @@ class DeskWindow : public QMainWindow, public Toolkit {
   Q_OBJECT
 
  public:
-  using FileDialogHook = std::function<std::string(const FileDialogRequest&)>;
+  // What the file dialog is asked, as Qt takes it: the initial folder as a
+  // native path and the filters in Qt's form.
+  struct FileDialogArgs {
+    QString title, folder, filter;
+  };
+  // Stands in for the dialog: the chosen file's native path, "" to cancel.
+  using FileDialogHook = std::function<QString(const FileDialogArgs&)>;
   using PopupHook = std::function<void(PopupMenu)>;
   using ProgramStarter = std::function<bool(const ProgramLaunch&)>;
 
