@@ -256,8 +256,8 @@ void Desk::txt_DIR_LostFocus() {
 // --- Scan ------------------------------------------------------------------------
 
 void Desk::LoadFolder() {
-  txt_Info1 = txt_Info2 = txt_Info3 = "0";
   messagesListed_ = bytesListed_ = emptyFiles_ = 0;
+  ShowScanCounters();
   ResetGrid();
   toolkit_.DoEvents();
   {
@@ -282,7 +282,6 @@ void Desk::ScanEntry(std::uint64_t listedSize, const std::string& name) {
     ++messagesListed_;
     bytesListed_ += scanInfo_.Size;
   }
-  ShowScanCounters();
   LetEventsRunIfDue();
 }
 
@@ -299,6 +298,7 @@ void Desk::LetEventsRunIfDue() {
   const auto now = std::chrono::steady_clock::now();
   if (now - lastEvents_ < scanEventsInterval)
     return;
+  ShowScanCounters();  // shown only when the window can paint them
   toolkit_.DoEvents();
   lastEvents_ = std::chrono::steady_clock::now();
 }
