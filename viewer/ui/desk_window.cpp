@@ -65,6 +65,7 @@ void SetBackground(QWidget* widget, const QColor& colour) {
   // Display boxes are disabled; their figures must stay readable.
   palette.setColor(QPalette::Disabled, QPalette::Text, QColor(64, 64, 64));
   widget->setPalette(palette);
+  widget->setBackgroundRole(QPalette::Window);  // buttons fill with Button otherwise
   widget->setAutoFillBackground(true);
 }
 

@@ -1,0 +1,145 @@
+// The table model over the core's grid: consistent through every kind of
+// change the grid makes, header mapping, pictures, and cheap enough for a
+// grid of 100,000 rows shown in a view.
+#include <QAbstractItemModelTester>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+#include "grid_cell_delegate.h"
+#include "grid_model.h"
+
+using ndr::Grid;
+using ndr::GridTableModel;
+
+namespace {
+
+void Fill(Grid& grid, int rows) {
+  for (int r = 0; r < rows; ++r) {
+    const std::int32_t last = grid.Rows() - 1;
+    grid.SetTextMatrix(last, 1, "name" + std::to_string(r));
+    grid.SetTextMatrix(last, 2, std::to_string((r * 7919) % 1000));
+    grid.AddItem(std::to_string(last + 1));
+  }
+}
+
+}  // namespace
+
+class ModelTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void staysConsistentThroughEveryGridChange() {
+    Grid grid;
+    GridTableModel model(grid);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    grid.SetFormatString(" >|< | >|< |< |< |< |< |< |< |> ");
+    Fill(grid, 20);
+    QCOMPARE(model.rowCount(), grid.Rows() - 1);
+    grid.RemoveItem(5);
+    grid.RemoveItems({1, 2, 10});
+    grid.Select(1, 2, grid.Rows() - 1, 2);
+    grid.Sort(1);
+    grid.SetRows(4);
+    QCOMPARE(model.rowCount(), 3);
+    grid.SetRows(9);
+    QCOMPARE(model.rowCount(), 8);
+    grid.Clear();
+    grid.SetRows(2);
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.columnCount(), 10);
+  }
+
+  void headersAndCellsMapToTheFixedRowAndColumn() {
+    Grid grid;
+    GridTableModel model(grid);
+    grid.SetFormatString(" >|< | >|< |< |< |< |< |< |< |> ");
+    grid.SetTextMatrix(0, 2, "Size: ");
+    grid.SetTextMatrix(1, 0, "1");
+    grid.SetTextMatrix(1, 2, "4096");
+    grid.SetTextMatrix(1, 3, "Caf\xE9");  // an 8-bit subject from a message
+    QSignalSpy headers(&model, &QAbstractItemModel::headerDataChanged);
+    QSignalSpy cells(&model, &QAbstractItemModel::dataChanged);
+    grid.SetTextMatrix(0, 3, "Subject:+");
+    grid.SetTextMatrix(1, 4, "x");
+    QCOMPARE(headers.size(), 1);
+    QCOMPARE(headers[0][0].value<Qt::Orientation>(), Qt::Horizontal);
+    QCOMPARE(headers[0][1].toInt(), 2);
+    QCOMPARE(cells.size(), 1);
+    QCOMPARE(cells[0][0].toModelIndex(), model.index(0, 3));
+
+    QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QString("Size: "));
+    QCOMPARE(model.headerData(0, Qt::Vertical).toString(), QString("1"));
+    QCOMPARE(model.data(model.index(0, 1)).toString(), QString("4096"));
+    QCOMPARE(model.data(model.index(0, 2)).toString(), QString("Caf\u00E9"));
+    const auto alignment = [&](int col) {
+      return model.data(model.index(0, col), Qt::TextAlignmentRole).value<Qt::Alignment>();
+    };
+    QVERIFY(alignment(1) & Qt::AlignRight);  // Size
+    QVERIFY(alignment(0) & Qt::AlignLeft);   // Name
+    QCOMPARE(model.data(model.index(0, 0), Qt::BackgroundRole).value<QColor>(),
+             QColor(128, 255, 255));
+    QCOMPARE(model.headerData(0, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(),
+             QColor(192, 0, 192));
+    QVERIFY(!model.data(model.index(5, 5)).isValid());  // beyond the grid
+  }
+
+  void cellPicturesComeWithTheirAlignment() {
+    Grid grid;
+    GridTableModel model(grid);
+    QPixmap flag(12, 12);
+    flag.fill(Qt::red);
+    model.SetPicture(7, flag);
+    grid.SetRow(1);
+    grid.SetCol(3);
+    grid.SetCellPictureAlignment(7);
+    grid.SetCellPicture(7);
+    const QModelIndex cell = model.index(0, 2);
+    QCOMPARE(model.data(cell, GridTableModel::PictureRole).value<QPixmap>().size(), QSize(12, 12));
+    QCOMPARE(model.data(cell, GridTableModel::PictureAlignmentRole).toInt(), 7);
+    grid.SetCellPicture(99);  // a handle without a picture shows nothing
+    QVERIFY(!model.data(cell, GridTableModel::PictureRole).isValid());
+
+    // 7: against the right edge, centred up and down; 0: top left.
+    const QRect rect(10, 20, 40, 16);
+    QCOMPARE(ndr::GridCellDelegate::PictureRect(rect, {12, 12}, 7), QRect(38, 22, 12, 12));
+    QCOMPARE(ndr::GridCellDelegate::PictureRect(rect, {12, 12}, 0), QRect(10, 20, 12, 12));
+    QCOMPARE(ndr::GridCellDelegate::PictureRect(rect, {32, 32}, 7).size(), QSize(16, 16));
+  }
+
+  void aHundredThousandRowsStaySmooth() {
+    Grid grid;
+    GridTableModel model(grid);
+    QTableView view;
+    view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view.verticalHeader()->setDefaultSectionSize(16);
+    view.setModel(&model);
+    view.resize(800, 500);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    // Rows are added as a scan adds them, with the view painting now and
+    // then; nothing may cost in proportion to the rows already there.
+    QElapsedTimer timer;
+    timer.start();
+    for (int chunk = 0; chunk < 100; ++chunk) {
+      Fill(grid, 1000);
+      QCoreApplication::processEvents();
+    }
+    const qint64 filled = timer.elapsed();
+    QCOMPARE(model.rowCount(), 100'001);  // and the one the grid starts with
+    view.scrollToBottom();
+    timer.restart();
+    for (int i = 0; i < 20; ++i)
+      view.viewport()->repaint();
+    const qint64 painted = timer.elapsed();
+    qInfo("100,000 rows added in %lld ms, 20 repaints in %lld ms", filled, painted);
+    QVERIFY2(filled < 60'000, "adding rows is too slow");
+    QVERIFY2(painted < 5'000, "painting a screenful is too slow");
+  }
+};
+
+QTEST_MAIN(ModelTest)
+#include "ui_model_test.moc"
