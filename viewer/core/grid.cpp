@@ -227,6 +227,16 @@ std::vector<std::uint32_t> SortedPermutation(RowIt begin, RowIt end, std::size_t
   return permutation;
 }
 
+// The rows that name body rows, ascending, each once.
+std::vector<std::int32_t> BodyRowsAscending(std::vector<std::int32_t> rows, std::int32_t first,
+                                            std::int32_t end) {
+  std::erase_if(rows, [&](std::int32_t row) { return row < first || row >= end; });
+  if (!std::is_sorted(rows.begin(), rows.end()))
+    std::sort(rows.begin(), rows.end());
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return rows;
+}
+
 }  // namespace
 
 // ---- Shape --------------------------------------------------------------
@@ -270,7 +280,7 @@ void Grid::SetRows(std::int32_t rows) {
     rows_.resize(static_cast<std::size_t>(rows));
     if (observer_)
       observer_->EndRemoveRows();
-    ClampSelection();
+    NotifySelection(ClampSelection());
   } else if (rows > old) {
     if (observer_)
       observer_->BeginInsertRows(old, rows - 1);
@@ -292,16 +302,16 @@ void Grid::SetCols(std::int32_t cols) {
     row.resize(n);
   alignments_.resize(n, ColumnAlignment::Left);
   widths_.resize(n, kDefaultColWidth);
-  const auto before = std::make_tuple(row_, col_, rowSel_, colSel_);
-  ClampSelection();
+  const bool moved = ClampSelection();
   if (observer_)
     observer_->EndReset();
-  NotifySelection(before != std::make_tuple(row_, col_, rowSel_, colSel_));
+  NotifySelection(moved);
 }
 
 // ---- Selection ------------------------------------------------------------
 
-void Grid::ClampSelection() {
+// True when the selection had to move into the grid.
+bool Grid::ClampSelection() {
   const std::int32_t lastRow = Rows() - 1, lastCol = cols_ - 1;
   const auto before = std::make_tuple(row_, col_, rowSel_, colSel_);
   row_ = ClampTo(row_, 0, lastRow);
@@ -309,7 +319,7 @@ void Grid::ClampSelection() {
   col_ = ClampTo(col_, 0, lastCol);
   colSel_ = ClampTo(colSel_, 0, lastCol);
   SetMouseCell(mouseRow_, mouseCol_);
-  NotifySelection(before != std::make_tuple(row_, col_, rowSel_, colSel_));
+  return before != std::make_tuple(row_, col_, rowSel_, colSel_);
 }
 
 void Grid::NotifySelection(bool changed) {
@@ -470,7 +480,7 @@ void Grid::RemoveItem(std::int32_t row) {
   rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(row));
   if (observer_)
     observer_->EndRemoveRows();
-  ClampSelection();
+  NotifySelection(ClampSelection());
 }
 
 // Moves the kept rows [keepFrom, runBegin) down to the gap's start, which
@@ -499,38 +509,19 @@ void Grid::CloseGap() {
 }
 
 void Grid::RemoveItems(const std::vector<std::int32_t>& rows) {
-  std::vector<std::int32_t> sorted;
-  const std::vector<std::int32_t>* todo = &rows;
-  if (!std::is_sorted(rows.begin(), rows.end()) ||
-      std::adjacent_find(rows.begin(), rows.end()) != rows.end()) {
-    sorted = rows;
-    std::sort(sorted.begin(), sorted.end());
-    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
-    todo = &sorted;
-  }
-  const std::int32_t count = Rows();
-  std::size_t keepFrom = 0;  // first physical row not yet placed
-  std::size_t i = 0;
-  const std::size_t n = todo->size();
-  while (i < n) {
-    const std::int32_t row = (*todo)[i];
-    if (row < FixedRows() || row >= count) {
-      ++i;
-      continue;
-    }
-    std::size_t j = i + 1;
-    while (j < n && (*todo)[j] == (*todo)[j - 1] + 1 && (*todo)[j] < count)
+  const std::vector<std::int32_t> todo = BodyRowsAscending(rows, FixedRows(), Rows());
+  std::size_t keepFrom = 0;  // the first physical row not yet placed
+  for (std::size_t i = 0, j = 0; i < todo.size(); i = j) {
+    for (j = i + 1; j < todo.size() && todo[j] == todo[j - 1] + 1;)
       ++j;
-    const auto runBegin = static_cast<std::size_t>(row);
-    const auto runEnd = static_cast<std::size_t>((*todo)[j - 1]) + 1;
-    RemoveRun(keepFrom, runBegin, runEnd);
+    const auto runEnd = static_cast<std::size_t>(todo[j - 1]) + 1;
+    RemoveRun(keepFrom, static_cast<std::size_t>(todo[i]), runEnd);
     keepFrom = runEnd;
-    i = j;
   }
   if (gapSize_ == 0)
     return;
   CloseGap();
-  ClampSelection();
+  NotifySelection(ClampSelection());
 }
 
 void Grid::Clear() {
