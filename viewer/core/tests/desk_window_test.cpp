@@ -115,24 +115,6 @@ TEST_F(WindowTest, ExtraFolderFromTheDialog) {
   EXPECT_EQ(desk_.Option3Caption(4), "\\Wait");
 }
 
-TEST_F(WindowTest, FolderWindows) {
-  Start();
-  desk_.Option3_Click(3);
-  desk_.MnuSExplorer1_Click(2);
-  desk_.MnuSExplorer2_Click(6);
-  desk_.MnuSExplorer1_Click(1);
-  desk_.MnuSExplorer2_Click(8);  // no such item
-  ASSERT_EQ(toolkit_.started.size(), 3u);
-  EXPECT_EQ(toolkit_.started[0].commandLine,
-            "EXPLORER.EXE /n,/e,P:\\Diverido\\Mail\\~Bounces\\Errors");
-  EXPECT_EQ(
-      toolkit_.started[0].argv,
-      (std::vector<std::string>{"xdg-open", NativePath("P:\\Diverido\\Mail\\~Bounces\\Errors")}));
-  EXPECT_EQ(toolkit_.started[1].commandLine, "EXPLORER.EXE /n,P:\\Pmail\\Mail\\_Bounces");
-  EXPECT_EQ(toolkit_.started[2].commandLine, "EXPLORER.EXE /n,/e," + OwnProgramFolder());
-  EXPECT_EQ(toolkit_.scans, 2);  // no reload for a folder window
-}
-
 TEST_F(WindowTest, BatchProgramsStartAndTheGridReloads) {
   Start();
   toolkit_.startSucceeds = false;  // a failure changes nothing
