@@ -1,5 +1,8 @@
 #include "desk_window.h"
 
+#include <cmath>
+#include <utility>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -70,8 +73,10 @@ void SetBackground(QWidget* widget, const QColor& colour) {
 }
 
 void SetTextIfChanged(QLineEdit* box, const QString& text) {
-  if (box->text() != text)
-    box->setText(text);
+  if (box->text() == text)
+    return;
+  box->setText(text);
+  box->setCursorPosition(0);  // a figure too long for its box shows its start
 }
 
 // "caption|pattern|caption|pattern" as Qt's file dialog takes it.

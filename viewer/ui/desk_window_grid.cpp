@@ -7,6 +7,8 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTableView>
+#include <algorithm>
+#include <climits>
 
 #include "desk_window.h"
 #include "grid_model.h"

@@ -7,7 +7,7 @@ namespace ndr {
 
 GraphicalButton::GraphicalButton(QWidget* parent)
     : QAbstractButton(parent), face_(palette().color(QPalette::Button)) {
-  setFocusPolicy(Qt::TabFocus);
+  setFocusPolicy(Qt::StrongFocus);  // a click takes the focus, as from a text box
 }
 
 void GraphicalButton::SetFace(const QColor& face) {

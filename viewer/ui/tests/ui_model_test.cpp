@@ -73,7 +73,7 @@ class ModelTest : public QObject {
     QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QString("Size: "));
     QCOMPARE(model.headerData(0, Qt::Vertical).toString(), QString("1"));
     QCOMPARE(model.data(model.index(0, 1)).toString(), QString("4096"));
-    QCOMPARE(model.data(model.index(0, 2)).toString(), QString("Caf\u00E9"));
+    QCOMPARE(model.data(model.index(0, 2)).toString(), QStringLiteral("Caf\u00E9"));
     const auto alignment = [&](int col) {
       return model.data(model.index(0, col), Qt::TextAlignmentRole).value<Qt::Alignment>();
     };

@@ -14,9 +14,9 @@ class TextTest : public QObject {
 
  private slots:
   void eightBitAndUtf8TextsKeepEveryCharacter() {
-    QCOMPARE(ndr::FromCore("N\xB0 "), QString("N\u00B0 "));  // a lone 8-bit byte
+    QCOMPARE(ndr::FromCore("N\xB0 "), QStringLiteral("N\u00B0 "));  // a lone 8-bit byte
 #ifndef _WIN32
-    QCOMPARE(ndr::FromCore("Caf\xC3\xA9"), QString("Caf\u00E9"));  // UTF-8 file name
+    QCOMPARE(ndr::FromCore("Caf\xC3\xA9"), QStringLiteral("Caf\u00E9"));  // UTF-8 file name
 #endif
     QCOMPARE(ndr::FromCore(std::string("a\0b", 3)).size(), 3);
   }

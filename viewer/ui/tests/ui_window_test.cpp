@@ -50,7 +50,7 @@ class DeskWindowTest : public QObject {
     QVERIFY(!h.Widget("txt_DIR")->isVisible());
     // Headers show row 0 and column 0 of the grid, the degree sign included.
     QCOMPARE(h.HeaderText(1), QString("Name: "));
-    QCOMPARE(h.window.findChild<QLabel*>("MSFlexGrid1_corner")->text(), QString("N\u00B0 "));
+    QCOMPARE(h.window.findChild<QLabel*>("MSFlexGrid1_corner")->text(), QStringLiteral("N\u00B0 "));
     QCOMPARE(h.window.model()->headerData(0, Qt::Vertical).toString(), QString("1"));
     // A few positions, in pixels of this screen.
     QCOMPARE(h.Widget("cmd_RELEASE")->geometry(),
