@@ -356,7 +356,9 @@ void DeskWindow::BuildGrid(QWidget* client) {
   view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   view_->verticalHeader()->setDefaultSectionSize(rowHeight);
   view_->horizontalHeader()->setFixedHeight(rowHeight);
-  view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  // The columns keep the widths the scan gives them; a press on a header
+  // always sorts, even near a column's edge.
+  view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   view_->viewport()->installEventFilter(this);
   view_->installEventFilter(this);
 
