@@ -39,6 +39,14 @@ bool IsNotFound(const OsError& error) {
 #endif
 }
 
+bool IsAlreadyThere(const OsError& error) {
+#ifdef _WIN32
+  return error.code == ERROR_ALREADY_EXISTS || error.code == ERROR_FILE_EXISTS;
+#else
+  return error.code == EEXIST;
+#endif
+}
+
 // Other spellings of name stored in folder, where the file system tells case
 // apart. Only reached when neither the given nor the lower-cased name exists.
 std::vector<std::string> OtherSpellings(const std::string& folder, const std::string& name) {
@@ -66,7 +74,7 @@ std::vector<std::string> OtherSpellings(const std::string& folder, const std::st
 // Moves the file stored in folder under name, in whatever case, to target.
 // missing tells that no spelling of it was found; movedFrom names the one moved.
 bool MoveStored(const std::string& folder, const std::string& name, const std::string& target,
-                std::string& movedFrom, bool& missing) {
+                std::string& movedFrom, bool& missing, OsError& error) {
   missing = false;
   std::vector<std::string> spellings{name};
 #ifndef _WIN32
@@ -76,7 +84,6 @@ bool MoveStored(const std::string& folder, const std::string& name, const std::s
 #endif
   bool scanned = false;
   for (std::size_t i = 0; i < spellings.size(); ++i) {
-    OsError error;
     if (MoveNoReplace(folder + "\\" + spellings[i], target, &error)) {
       movedFrom = spellings[i];
       return true;
@@ -94,11 +101,7 @@ bool MoveStored(const std::string& folder, const std::string& name, const std::s
   return false;
 }
 
-bool IsFreeFor(const std::string& folder, const std::string& candidate, const std::string& ext,
-               bool pair) {
-  if (!pair) {
-    return !OrdinaryFileExists(folder + "\\" + candidate + ext);
-  }
+bool IsFreeForPair(const std::string& folder, const std::string& candidate) {
   return candidate != kReservedPairBase && !OrdinaryFileExists(folder + "\\" + candidate + ".q0") &&
          !OrdinaryFileExists(folder + "\\" + candidate + ".q1");
 }
@@ -116,17 +119,89 @@ bool MovePair(const std::string& sourceFolder, const std::string& targetFolder,
   std::string target1 = targetFolder + "\\" + candidate + ".q1";
   std::string bodyFrom, headFrom;
   bool bodyMissing = false, headMissing = false;
-  bool bodyMoved = MoveStored(sourceFolder, PartnerName(fileName), target1, bodyFrom, bodyMissing);
+  OsError error;
+  bool bodyMoved =
+      MoveStored(sourceFolder, PartnerName(fileName), target1, bodyFrom, bodyMissing, error);
   if (!bodyMoved && !bodyMissing) {
     return false;  // the body is stuck: keep the pair together where it is
   }
-  if (MoveStored(sourceFolder, fileName, target0, headFrom, headMissing)) {
+  if (MoveStored(sourceFolder, fileName, target0, headFrom, headMissing, error)) {
     return true;
   }
   if (bodyMoved) {
     MoveNoReplace(target1, sourceFolder + "\\" + bodyFrom);
   }
   return false;
+}
+
+struct Move {
+  const std::string& sourceFolder;
+  const std::string& targetFolder;
+  const std::string& fileName;
+  std::string base, ext;
+  int maxDraws;
+  std::string candidate;
+  int draws = 0;
+};
+
+// The next candidate base, or false when the move is to stop: the folders are
+// looked at only before the first draw, since a missing folder also makes the
+// first attempt fail, and then no name is to be drawn.
+bool DrawCandidate(Move& move) {
+  if (move.draws == 0 && !(PathExists(move.sourceFolder) && PathExists(move.targetFolder))) {
+    return false;
+  }
+  if (move.draws >= move.maxDraws) {
+    return false;
+  }
+  ++move.draws;
+  move.candidate = LowerCase(CollisionName());
+  return true;
+}
+
+// A single file: the no-replace move itself tells whether a name is free, so
+// the usual case costs one rename. A name taken by an ordinary file makes
+// the next candidate; one taken otherwise (a folder, a hidden file) stops it.
+bool MoveSingleFreely(Move& move) {
+  // Within one folder the own name must count as taken, while Windows would
+  // let the file move onto itself: there the name is tested first.
+  bool sameFolder = EqualsIgnoreCase(move.sourceFolder, move.targetFolder);
+  move.candidate = move.base;
+  for (;;) {
+    std::string target = move.targetFolder + "\\" + move.candidate + move.ext;
+    if (sameFolder && OrdinaryFileExists(target)) {
+      if (!DrawCandidate(move)) {
+        return false;
+      }
+      continue;
+    }
+    std::string from;
+    bool missing = false;
+    OsError error;
+    if (MoveStored(move.sourceFolder, move.fileName, target, from, missing, error)) {
+      return true;
+    }
+    if (missing || !IsAlreadyThere(error) || !OrdinaryFileExists(target)) {
+      return false;
+    }
+    if (!DrawCandidate(move)) {
+      return false;
+    }
+  }
+}
+
+// A pair needs both names free before either half moves.
+bool MovePairFreely(Move& move) {
+  move.candidate = move.base;
+  while (!IsFreeForPair(move.targetFolder, move.candidate)) {
+    if (!DrawCandidate(move)) {
+      return false;
+    }
+  }
+  if (!PathExists(move.sourceFolder) || !PathExists(move.targetFolder)) {
+    return false;
+  }
+  return MovePair(move.sourceFolder, move.targetFolder, move.fileName, move.candidate);
 }
 
 }  // namespace
@@ -159,29 +234,11 @@ bool SafeRename(const std::string& sourceFolder, const std::string& targetFolder
   if (fileName.empty() || fileName.find_first_of("\\/") != std::string::npos) {
     return false;
   }
-  if (!PathExists(sourceFolder) || !PathExists(targetFolder)) {
-    return false;
-  }
-  std::string base = FileBase(fileName), ext = FileExt(fileName);
-  bool pair = ext == ".q0";
-  std::string candidate = base;
-  for (int draws = 0; !IsFreeFor(targetFolder, candidate, ext, pair); ++draws) {
-    if (draws >= maxDraws) {
-      return false;
-    }
-    candidate = LowerCase(CollisionName());
-  }
-  bool moved;
-  if (pair) {
-    moved = MovePair(sourceFolder, targetFolder, fileName, candidate);
-  } else {
-    std::string from;
-    bool missing;
-    moved =
-        MoveStored(sourceFolder, fileName, targetFolder + "\\" + candidate + ext, from, missing);
-  }
+  Move move{sourceFolder,      targetFolder, fileName, FileBase(fileName),
+            FileExt(fileName), maxDraws,     {},       0};
+  bool moved = move.ext == ".q0" ? MovePairFreely(move) : MoveSingleFreely(move);
   if (moved && newName) {
-    *newName = candidate + ext;
+    *newName = move.candidate + move.ext;
   }
   return moved;
 }
