@@ -92,6 +92,18 @@ bool OrdinaryFileExists(const std::string& path) {
   return Attributes(path, attributes) && (attributes & kNotOrdinary) == 0;
 }
 
+bool OrdinaryFileLength(const std::string& path, std::uint64_t& length) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  constexpr DWORD kNotOrdinary =
+      FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+      (data.dwFileAttributes & kNotOrdinary) != 0) {
+    return false;
+  }
+  length = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  return true;
+}
+
 bool FolderExists(const std::string& path) {
   DWORD attributes;
   return Attributes(path, attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -209,6 +221,19 @@ bool PathExists(const std::string& path) {
 bool OrdinaryFileExists(const std::string& path) {
   struct stat info;
   return Stat(path, info) && S_ISREG(info.st_mode) && !IsHiddenName(path);
+}
+
+bool OrdinaryFileLength(const std::string& path, std::uint64_t& length) {
+  const std::string native = NativePath(path);
+  const std::size_t slash = native.find_last_of('/');
+  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+  struct stat info;
+  if ((start < native.size() && native[start] == '.') || ::stat(native.c_str(), &info) != 0 ||
+      !S_ISREG(info.st_mode)) {
+    return false;
+  }
+  length = static_cast<std::uint64_t>(info.st_size);
+  return true;
 }
 
 bool FolderExists(const std::string& path) {

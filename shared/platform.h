@@ -35,6 +35,8 @@ bool PathExists(const std::string& path);
 // name that begins with "." counts as hidden.
 bool OrdinaryFileExists(const std::string& path);
 bool FolderExists(const std::string& path);
+// OrdinaryFileExists and FileLength in one look at the file system.
+bool OrdinaryFileLength(const std::string& path, std::uint64_t& length);
 
 bool FileLength(const std::string& path, std::uint64_t& length, OsError* error = nullptr);
 bool RemoveFile(const std::string& path, OsError* error = nullptr);

@@ -67,9 +67,26 @@ DateTime AddSeconds(const DateTime& value, std::int64_t seconds) {
 }
 
 std::string FormatGridDate(const DateTime& value) {
-  char text[80];
-  std::snprintf(text, sizeof text, "~%04d/%02d/%02d %02d:%02d:%02d", value.year, value.month,
-                value.day, value.hour, value.minute, value.second);
+  const auto inRange = [](int v, int high) { return v >= 0 && v <= high; };
+  if (!inRange(value.year, 9999) || !inRange(value.month, 99) || !inRange(value.day, 99) ||
+      !inRange(value.hour, 99) || !inRange(value.minute, 99) || !inRange(value.second, 99)) {
+    char text[80];
+    std::snprintf(text, sizeof text, "~%04d/%02d/%02d %02d:%02d:%02d", value.year, value.month,
+                  value.day, value.hour, value.minute, value.second);
+    return text;
+  }
+  // Every row of a scan shows two dates: spare it the printf machinery.
+  std::string text = "~0000/00/00 00:00:00";
+  const auto put = [&text](std::size_t end, int v) {
+    for (std::size_t i = end; v != 0; --i, v /= 10)
+      text[i] = static_cast<char>('0' + v % 10);
+  };
+  put(4, value.year);
+  put(7, value.month);
+  put(10, value.day);
+  put(13, value.hour);
+  put(16, value.minute);
+  put(19, value.second);
   return text;
 }
 

@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <limits>
-#include <memory>
 
 #include "internet_time.h"
 #include "platform.h"
@@ -39,14 +38,42 @@ bool TakeDate(const std::string& line, DateTime& field) {
   return true;
 }
 
+// Most lines of a message name none of the fields; their first letter says
+// so without trying each name in turn.
+char FirstLetter(const std::string& line) {
+  const char c = line.empty() ? '\0' : line[0];
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 void TakeHeaderLine(const std::string& line, MessageInfo& info) {
-  TakeText(line, kFrom, info.From) || TakeText(line, kTo, info.To) ||
-      TakeText(line, kSubject, info.Subject) || TakeDate(line, info.Date);
+  switch (FirstLetter(line)) {
+    case 'F':
+      TakeText(line, kFrom, info.From);
+      break;
+    case 'T':
+      TakeText(line, kTo, info.To);
+      break;
+    case 'S':
+      TakeText(line, kSubject, info.Subject);
+      break;
+    case 'D':
+      TakeDate(line, info.Date);
+      break;
+  }
 }
 
 void TakeBodyLine(const std::string& line, MessageInfo& info) {
-  TakeText(line, kTo, info.To_In) || TakeText(line, kSubject, info.Sub_In) ||
+  switch (FirstLetter(line)) {
+    case 'T':
+      TakeText(line, kTo, info.To_In);
+      break;
+    case 'S':
+      TakeText(line, kSubject, info.Sub_In);
+      break;
+    case 'D':
       TakeDate(line, info.Date_In);
+      break;
+  }
 }
 
 // The next line within the line limit, counted in info.LL (71: the limit was
@@ -61,6 +88,18 @@ bool NextLine(LineReader& reader, MessageInfo& info, std::string& line) {
     return false;
   }
   return true;
+}
+
+void ReadLines(LineReader& reader, MessageInfo& info) {
+  std::string line;
+  while (NextLine(reader, info, line)) {
+    if (line.empty()) {
+      while (NextLine(reader, info, line))
+        TakeBodyLine(line, info);
+      return;
+    }
+    TakeHeaderLine(line, info);
+  }
 }
 
 }  // namespace
@@ -84,28 +123,19 @@ void ReadMessage(MessageInfo& info) {
   MessageInfo fresh;
   fresh.FileName = std::move(info.FileName);
   info = std::move(fresh);
-  if (info.FileName.empty() || !OrdinaryFileExists(info.FileName))
-    return;
-
   std::uint64_t length = 0;
-  if (FileLength(info.FileName, length)) {
-    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-    info.Size = static_cast<std::int64_t>(length < kMax ? length : kMax);
-  }
-  // The reader holds a 64 KiB buffer: keep it off the stack.
-  auto reader = std::make_unique<LineReader>();
-  if (!reader->Open(info.FileName))
-    return;  // gone or locked since the check
+  if (info.FileName.empty() || !OrdinaryFileLength(info.FileName, length))
+    return;
+  constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  info.Size = static_cast<std::int64_t>(length < kMax ? length : kMax);
 
-  std::string line;
-  while (NextLine(*reader, info, line)) {
-    if (line.empty()) {
-      while (NextLine(*reader, info, line))
-        TakeBodyLine(line, info);
-      return;
-    }
-    TakeHeaderLine(line, info);
-  }
+  // One reader serves every call: its 64 KiB buffer is neither put on the
+  // stack nor allocated and cleared again for each file of a scan.
+  static thread_local LineReader reader;
+  if (!reader.Open(info.FileName))
+    return;  // gone or locked since the check
+  ReadLines(reader, info);
+  reader.Close();
 }
 
 }  // namespace ndr
