@@ -6,6 +6,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -50,6 +51,12 @@ inline ChildRun RunChild(const std::string& program) {
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   run.peakKiB = usage.ru_maxrss;
   return run;
+}
+
+// Writes dirty data out, so that no writeback of the setup falls into a
+// measured run.
+inline void Settle() {
+  ::sync();
 }
 
 inline void Check(bool ok, const char* what) {

@@ -42,8 +42,9 @@ void ReportFailure(const ExtractFailure& failure) {
 // has left the bounce folder. A pair that cannot move is removed and its
 // bounce stays for the next run. False (with failure) ends the run.
 bool QueueAndDelete(const std::string& bouncePath, ExtractFailure& failure) {
-  bool moved = SafeRename(kBounces, kQueueFolder, kPlaceholderQ0);
-  if (!moved || PathExists(kQ0Path) || PathExists(kQ1Path)) {
+  // True only when the head has left, and the body with it (the body moves
+  // first and comes back when the head cannot follow).
+  if (!SafeRename(kBounces, kQueueFolder, kPlaceholderQ0)) {
     RemoveFile(kQ0Path);
     RemoveFile(kQ1Path);
     return true;

@@ -198,7 +198,7 @@ bool MovePairFreely(Move& move) {
       return false;
     }
   }
-  if (!PathExists(move.sourceFolder) || !PathExists(move.targetFolder)) {
+  if (move.draws == 0 && !(PathExists(move.sourceFolder) && PathExists(move.targetFolder))) {
     return false;
   }
   return MovePair(move.sourceFolder, move.targetFolder, move.fileName, move.candidate);
