@@ -100,8 +100,9 @@ std::string DateText(Rng& rng) {
 }
 
 std::string MessageId(Rng& rng, const std::string& host) {
-  return "<" + std::to_string(rng.Next() % 1000000000) + "." + std::to_string(rng.Below(99999)) +
-         "@" + host + ">";
+  std::string id = "<";
+  id += std::to_string(rng.Next() % 1000000000) + "." + std::to_string(rng.Below(99999));
+  return id + "@" + host + ">";
 }
 
 // Body lines of plain text, each under 76 characters, until about bytes.
@@ -112,7 +113,8 @@ std::vector<std::string> BodyLines(Rng& rng, std::size_t bytes) {
     std::string line;
     int words = 4 + rng.Below(9);
     for (int i = 0; i < words; ++i) {
-      line += (i ? " " : "") + std::string(rng.Pick(kWords));
+      line += i ? " " : "";
+      line += rng.Pick(kWords);
     }
     if (rng.Below(8) == 0) {
       line.clear();  // paragraph break
