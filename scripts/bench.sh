@@ -5,6 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
+bash scripts/install-deps.sh
 cmake --preset bench >/dev/null
 cmake --build --preset bench
 

@@ -15,6 +15,6 @@ fi
 ln -sfn "$_ndr_drive_p" "$WINEPREFIX/dosdevices/p:"
 # Start the Wine server once and see drive P: before tests start in parallel:
 # a prefix still settling can make the first programs miss the drive.
-wine cmd.exe /c "dir P:\\" >/dev/null 2>&1 \
+wine cmd.exe /c "cd /d P:\\" >/dev/null 2>&1 \
   || echo "wine-env: drive P: is not visible in $WINEPREFIX" >&2
 unset _ndr_root _ndr_drive_p
