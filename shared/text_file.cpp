@@ -3,6 +3,10 @@
 #include <cstring>
 #include <limits>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace ndr {
 
 namespace {
@@ -32,6 +36,31 @@ bool LineReader::Open(const std::string& path, OsError* error) {
   std::setvbuf(file_, nullptr, _IONBF, 0);  // reads go straight into buffer_
   return true;
 }
+
+#ifdef _WIN32
+bool LineReader::OpenOrdinary(const std::string& path, std::uint64_t& length) {
+  return OrdinaryFileLength(path, length) && Open(path);
+}
+#else
+// Open first, then ask the open file: one path lookup instead of two.
+bool LineReader::OpenOrdinary(const std::string& path, std::uint64_t& length) {
+  const std::size_t slash = path.find_last_of("\\/");
+  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+  if (start < path.size() && path[start] == '.') {
+    return false;  // a hidden file
+  }
+  if (!Open(path)) {
+    return false;
+  }
+  struct stat info;
+  if (::fstat(::fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) {
+    Close();
+    return false;
+  }
+  length = static_cast<std::uint64_t>(info.st_size);
+  return true;
+}
+#endif
 
 void LineReader::Close() {
   if (file_) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -20,6 +21,10 @@ class LineReader {
   LineReader& operator=(const LineReader&) = delete;
 
   bool Open(const std::string& path, OsError* error = nullptr);
+  // Opens path only when it is an ordinary file (see OrdinaryFileExists) and
+  // gives its length, with as few looks at the file system as the platform
+  // allows: a folder scan opens every file this way.
+  bool OpenOrdinary(const std::string& path, std::uint64_t& length);
   void Close();
   bool IsOpen() const { return file_ != nullptr; }
   // True when no further line can be read.

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <limits>
+#include <string_view>
 
 #include "internet_time.h"
 #include "platform.h"
@@ -21,21 +22,48 @@ const std::string kTo = "To: ";
 const std::string kSubject = "Subject: ";
 const std::string kDate = "Date: ";
 
-// Stores the value when the line is that header; true when it was.
-bool TakeText(const std::string& line, const std::string& name, std::string& field) {
-  std::string value = HeaderValue(line, name);
-  if (value.empty())
-    return false;
-  field = std::move(value);
-  return true;
+// The value of header name in line, as a view into line; empty when the line
+// is not that header (or gives no value).
+std::string_view ValueOf(const std::string& line, const std::string& name) {
+  if (line.size() < name.size())
+    return {};
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const auto a = static_cast<unsigned char>(line[i]);
+    const auto b = static_cast<unsigned char>(name[i]);
+    // ASCII only: 8-bit characters of the code page are compared as they are.
+    const auto upperA = (a >= 'a' && a <= 'z') ? a - 'a' + 'A' : a;
+    const auto upperB = (b >= 'a' && b <= 'z') ? b - 'a' + 'A' : b;
+    if (upperA != upperB)
+      return {};
+  }
+  return std::string_view(line).substr(name.size());
 }
 
-bool TakeDate(const std::string& line, DateTime& field) {
-  const std::string value = HeaderValue(line, kDate);
-  if (value.empty())
-    return false;
-  field = InternetDateToDate(value);
-  return true;
+// Stores the value when the line is that header, reusing the field's buffer.
+void TakeText(const std::string& line, const std::string& name, std::string& field) {
+  const std::string_view value = ValueOf(line, name);
+  if (!value.empty())
+    field.assign(value);
+}
+
+void TakeDate(const std::string& line, DateTime& field) {
+  const std::string_view value = ValueOf(line, kDate);
+  if (!value.empty())
+    field = InternetDateToDate(value);
+}
+
+// Empties every field but FileName; the strings keep their buffers for the
+// next file of a scan.
+void ResetRecord(MessageInfo& info) {
+  info.Size = 0;
+  info.Date = kEmptyDateTime;
+  info.From.clear();
+  info.To.clear();
+  info.Subject.clear();
+  info.LL = 0;
+  info.To_In.clear();
+  info.Sub_In.clear();
+  info.Date_In = kEmptyDateTime;
 }
 
 // Most lines of a message name none of the fields; their first letter says
@@ -105,35 +133,25 @@ void ReadLines(LineReader& reader, MessageInfo& info) {
 }  // namespace
 
 std::string HeaderValue(const std::string& line, const std::string& name) {
-  if (line.size() < name.size())
-    return {};
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const auto a = static_cast<unsigned char>(line[i]);
-    const auto b = static_cast<unsigned char>(name[i]);
-    // ASCII only: 8-bit characters of the code page are compared as they are.
-    const auto upperA = (a >= 'a' && a <= 'z') ? a - 'a' + 'A' : a;
-    const auto upperB = (b >= 'a' && b <= 'z') ? b - 'a' + 'A' : b;
-    if (upperA != upperB)
-      return {};
-  }
-  return line.substr(name.size());
+  return std::string(ValueOf(line, name));
 }
 
 void ReadMessage(MessageInfo& info) {
-  MessageInfo fresh;
-  fresh.FileName = std::move(info.FileName);
-  info = std::move(fresh);
-  std::uint64_t length = 0;
-  if (info.FileName.empty() || !OrdinaryFileLength(info.FileName, length))
+  ResetRecord(info);
+  if (info.FileName.empty())
     return;
-  constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-  info.Size = static_cast<std::int64_t>(length < kMax ? length : kMax);
-
   // One reader serves every call: its 64 KiB buffer is neither put on the
   // stack nor allocated and cleared again for each file of a scan.
   static thread_local LineReader reader;
-  if (!reader.Open(info.FileName))
-    return;  // gone or locked since the check
+  std::uint64_t length = 0;
+  const bool opened = reader.OpenOrdinary(info.FileName, length);
+  // A file that is there but cannot be read (locked, say) still shows its size.
+  if (opened || OrdinaryFileLength(info.FileName, length)) {
+    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    info.Size = static_cast<std::int64_t>(length < kMax ? length : kMax);
+  }
+  if (!opened)
+    return;
   ReadLines(reader, info);
   reader.Close();
 }
