@@ -586,6 +586,7 @@ bool DeskWindow::FilterDirBox(QEvent* event) {
 // --- Toolkit ------------------------------------------------------------------------
 
 void DeskWindow::DoEvents() {
+  model_->FlushPendingRows();
   SyncCounters();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
@@ -595,9 +596,11 @@ void DeskWindow::SetBusy(bool busy) {
     return;
   if (busy) {
     busy_ = true;
+    model_->SetDeferAppends(true);  // a scan's rows reach the view in batches
     QApplication::setOverrideCursor(Qt::WaitCursor);
     qApp->installEventFilter(this);
   } else {
+    model_->SetDeferAppends(false);
     // Input that came during the scan's last moments is dropped too, not
     // run once the scan is over.
     QCoreApplication::processEvents(QEventLoop::AllEvents);

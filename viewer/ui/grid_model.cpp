@@ -13,8 +13,8 @@ const QColor GridTableModel::kFixedText(192, 0, 192);
 
 GridTableModel::GridTableModel(Grid& grid, QObject* parent)
     : QAbstractTableModel(parent), grid_(grid) {
-  rows_ = std::max(0, grid_.Rows() - grid_.FixedRows());
-  cols_ = std::max(0, grid_.Cols() - grid_.FixedCols());
+  rows_ = BodyRows();
+  cols_ = BodyCols();
   grid_.SetObserver(this);
 }
 
@@ -36,6 +36,14 @@ int GridTableModel::columnCount(const QModelIndex& parent) const {
 
 bool GridTableModel::InGrid(std::int32_t row, std::int32_t col) const {
   return row >= 0 && col >= 0 && row < grid_.Rows() && col < grid_.Cols();
+}
+
+int GridTableModel::BodyRows() const {
+  return std::max(0, grid_.Rows() - grid_.FixedRows());
+}
+
+int GridTableModel::BodyCols() const {
+  return std::max(0, grid_.Cols() - grid_.FixedCols());
 }
 
 QVariant GridTableModel::CellAlignment(std::int32_t col) const {
@@ -100,9 +108,30 @@ QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, in
   }
 }
 
+// --- Batched appends ---------------------------------------------------------
+
+void GridTableModel::SetDeferAppends(bool defer) {
+  if (!defer)
+    FlushPendingRows();
+  deferAppends_ = defer;
+}
+
+void GridTableModel::FlushPendingRows() {
+  if (pendingRows_ == 0 || resetDepth_ > 0 || inChange_ || inDeferredAppend_)
+    return;
+  const int count = std::min(pendingRows_, BodyRows() - rows_);
+  pendingRows_ = 0;
+  if (count <= 0)
+    return;
+  beginInsertRows(QModelIndex(), rows_, rows_ + count - 1);
+  rows_ += count;
+  endInsertRows();
+}
+
 // --- Notices from the grid ---------------------------------------------------
 
 void GridTableModel::BeginReset() {
+  FlushPendingRows();
   if (resetDepth_++ == 0)
     beginResetModel();
 }
@@ -110,8 +139,9 @@ void GridTableModel::BeginReset() {
 void GridTableModel::EndReset() {
   if (resetDepth_ == 0 || --resetDepth_ > 0)
     return;
-  rows_ = std::max(0, grid_.Rows() - grid_.FixedRows());
-  cols_ = std::max(0, grid_.Cols() - grid_.FixedCols());
+  rows_ = BodyRows();
+  cols_ = BodyCols();
+  pendingRows_ = 0;
   endResetModel();
   emit cornerTextChanged();
 }
@@ -121,19 +151,32 @@ void GridTableModel::BeginInsertRows(std::int32_t first, std::int32_t last) {
     return;
   const int from = std::max(0, first - grid_.FixedRows());
   const int to = std::max(from, last - grid_.FixedRows());
+  if (deferAppends_ && !inChange_ && from == rows_ + pendingRows_) {
+    inDeferredAppend_ = true;
+    return;
+  }
+  FlushPendingRows();
   inChange_ = true;
   beginInsertRows(QModelIndex(), std::min(from, rows_), std::min(from, rows_) + (to - from));
 }
 
 void GridTableModel::EndInsertRows() {
-  if (resetDepth_ > 0 || !inChange_)
+  if (resetDepth_ > 0)
     return;
-  rows_ = std::max(0, grid_.Rows() - grid_.FixedRows());
+  if (inDeferredAppend_) {
+    inDeferredAppend_ = false;
+    pendingRows_ = std::max(0, BodyRows() - rows_);
+    return;
+  }
+  if (!inChange_)
+    return;
+  rows_ = BodyRows();
   inChange_ = false;
   endInsertRows();
 }
 
 void GridTableModel::BeginRemoveRows(std::int32_t first, std::int32_t last) {
+  FlushPendingRows();
   if (resetDepth_ > 0)
     return;
   const int from = first - grid_.FixedRows();
@@ -145,21 +188,22 @@ void GridTableModel::BeginRemoveRows(std::int32_t first, std::int32_t last) {
 void GridTableModel::EndRemoveRows() {
   if (resetDepth_ > 0 || !inChange_)
     return;
-  rows_ = std::max(0, grid_.Rows() - grid_.FixedRows());
+  rows_ = BodyRows();
   inChange_ = false;
   endRemoveRows();
 }
 
 void GridTableModel::CatchUp() {
-  if (resetDepth_ > 0 || inChange_)
+  if (resetDepth_ > 0 || inChange_ || inDeferredAppend_)
     return;
-  const int rows = std::max(0, grid_.Rows() - grid_.FixedRows());
-  const int cols = std::max(0, grid_.Cols() - grid_.FixedCols());
-  if (rows == rows_ && cols == cols_)
+  const int rows = BodyRows();
+  const int cols = BodyCols();
+  if (rows == rows_ + pendingRows_ && cols == cols_)
     return;
   beginResetModel();
   rows_ = rows;
   cols_ = cols;
+  pendingRows_ = 0;
   endResetModel();
 }
 
@@ -173,21 +217,22 @@ void GridTableModel::CellsChanged(std::int32_t row0, std::int32_t col0, std::int
     std::swap(row0, row1);
   if (col0 > col1)
     std::swap(col0, col1);
-  if (row0 < fr && col1 >= fc && cols_ > 0) {
-    emit headerDataChanged(Qt::Horizontal, std::max(col0, fc) - fc, std::min(col1 - fc, cols_ - 1));
-  }
-  if (col0 < fc && row1 >= fr && rows_ > 0) {
-    emit headerDataChanged(Qt::Vertical, std::max(row0, fr) - fr, std::min(row1 - fr, rows_ - 1));
-  }
-  if (row0 < fr && col0 < fc)
-    emit cornerTextChanged();
+  // Rows and columns outside the model (the header, or rows not yet
+  // announced) are clipped away.
   const int top = std::max(row0, fr) - fr, bottom = std::min(row1 - fr, rows_ - 1);
   const int left = std::max(col0, fc) - fc, right = std::min(col1 - fc, cols_ - 1);
+  if (row0 < fr && left <= right)
+    emit headerDataChanged(Qt::Horizontal, left, right);
+  if (col0 < fc && top <= bottom)
+    emit headerDataChanged(Qt::Vertical, top, bottom);
+  if (row0 < fr && col0 < fc)
+    emit cornerTextChanged();
   if (top <= bottom && left <= right)
     emit dataChanged(index(top, left), index(bottom, right));
 }
 
 void GridTableModel::ColumnsChanged() {
+  FlushPendingRows();
   CatchUp();
   if (resetDepth_ > 0)
     return;
@@ -198,11 +243,15 @@ void GridTableModel::ColumnsChanged() {
   emit columnLayoutChanged();
 }
 
+// The selection may take in rows not yet announced: announced first, the
+// view can show it.
 void GridTableModel::SelectionChanged() {
+  FlushPendingRows();
   emit gridSelectionChanged();
 }
 
 void GridTableModel::ToolTipChanged() {
+  FlushPendingRows();
   emit gridToolTipChanged();
 }
 
