@@ -52,6 +52,35 @@ class ModelTest : public QObject {
     QCOMPARE(model.columnCount(), 10);
   }
 
+  // A scan's rows reach the model in batches; removals, the selection and
+  // the end of the scan each announce what is pending first.
+  void batchedAppendsKeepUpWithTheGrid() {
+    Grid grid;
+    GridTableModel model(grid);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QSignalSpy inserts(&model, &QAbstractItemModel::rowsInserted);
+    QSignalSpy cells(&model, &QAbstractItemModel::dataChanged);
+    model.SetDeferAppends(true);
+    Fill(grid, 50);
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(cells.size(), 2);  // only the first row was announced
+    grid.RemoveItem(3);
+    QCOMPARE(model.rowCount(), grid.Rows() - 1);
+    Fill(grid, 30);
+    grid.RemoveItems({2, 40, 60});
+    QCOMPARE(model.rowCount(), grid.Rows() - 1);
+    Fill(grid, 10);
+    grid.Select(grid.Rows() - 1, 1, grid.Rows() - 1, 1);
+    QCOMPARE(model.rowCount(), grid.Rows() - 1);
+    Fill(grid, 10);
+    model.FlushPendingRows();
+    QCOMPARE(inserts.size(), 4);  // one per batch
+    Fill(grid, 7);
+    model.SetDeferAppends(false);
+    QCOMPARE(model.rowCount(), grid.Rows() - 1);
+    QCOMPARE(model.data(model.index(model.rowCount() - 2, 0)).toString(), QString("name6"));
+  }
+
   void headersAndCellsMapToTheFixedRowAndColumn() {
     Grid grid;
     GridTableModel model(grid);
