@@ -17,7 +17,7 @@ echo "=== Laying the demo drive under $drives/p:"
 rm -rf "$drives/p:"
 "$bin/tools/make_demo_drive"
 
-desk="$bin/viewer/ui/ndr_Desk"
+desk="$bin/bin/ndr_Desk"
 if [ -n "${DISPLAY:-}" ]; then
   echo "=== Starting ndr_Desk (the drive P: is $drives/p:)"
   exec "$desk"
