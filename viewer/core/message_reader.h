@@ -9,14 +9,14 @@
 namespace ndr {
 
 struct MessageInfo {
-  std::string FileName;    // full path; set by the caller
-  std::int64_t Size = 0;   // bytes, from the file system
-  DateTime Date;           // the bounce's own last "Date: "
+  std::string FileName;   // full path; set by the caller
+  std::int64_t Size = 0;  // bytes, from the file system
+  DateTime Date;          // the bounce's own last "Date: "
   std::string From;
   std::string To;
   std::string Subject;
-  std::int32_t LL = 0;     // lines read, 0 to 71 (71: more than 70)
-  std::string To_In;       // last "To: " of the body within the first 70 lines
+  std::int32_t LL = 0;  // lines read, 0 to 71 (71: more than 70)
+  std::string To_In;    // last "To: " of the body within the first 70 lines
   std::string Sub_In;
   DateTime Date_In;
 };
