@@ -52,6 +52,25 @@ QVariant GridTableModel::CellAlignment(std::int32_t col) const {
   return QVariant::fromValue(horizontal | Qt::AlignVCenter);
 }
 
+// What a body cell and a header section share: text, alignment, colours, font.
+QVariant GridTableModel::TextRole(std::int32_t row, std::int32_t col, int role,
+                                  const QColor& background, const QColor& text) const {
+  switch (role) {
+    case Qt::DisplayRole:
+      return FromCore(grid_.TextMatrix(row, col));
+    case Qt::TextAlignmentRole:
+      return CellAlignment(col);
+    case Qt::BackgroundRole:
+      return background;
+    case Qt::ForegroundRole:
+      return text;
+    case Qt::FontRole:
+      return font_;
+    default:
+      return {};
+  }
+}
+
 QVariant GridTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || resetDepth_ > 0)
     return {};
@@ -60,16 +79,6 @@ QVariant GridTableModel::data(const QModelIndex& index, int role) const {
   if (!InGrid(row, col))
     return {};
   switch (role) {
-    case Qt::DisplayRole:
-      return FromCore(grid_.TextMatrix(row, col));
-    case Qt::TextAlignmentRole:
-      return CellAlignment(col);
-    case Qt::BackgroundRole:
-      return kCellBackground;
-    case Qt::ForegroundRole:
-      return kCellText;
-    case Qt::FontRole:
-      return font_;
     case PictureRole: {
       const PictureHandle handle = grid_.CellPictureAt(row, col);
       if (handle == kNoPicture)
@@ -80,7 +89,7 @@ QVariant GridTableModel::data(const QModelIndex& index, int role) const {
     case PictureAlignmentRole:
       return grid_.CellPictureAlignmentAt(row, col);
     default:
-      return {};
+      return TextRole(row, col, role, kCellBackground, kCellText);
   }
 }
 
@@ -92,20 +101,7 @@ QVariant GridTableModel::headerData(int section, Qt::Orientation orientation, in
   const std::int32_t col = across ? section + grid_.FixedCols() : 0;
   if (!InGrid(row, col))
     return {};
-  switch (role) {
-    case Qt::DisplayRole:
-      return FromCore(grid_.TextMatrix(row, col));
-    case Qt::TextAlignmentRole:
-      return CellAlignment(col);
-    case Qt::BackgroundRole:
-      return kFixedBackground;
-    case Qt::ForegroundRole:
-      return kFixedText;
-    case Qt::FontRole:
-      return font_;
-    default:
-      return {};
-  }
+  return TextRole(row, col, role, kFixedBackground, kFixedText);
 }
 
 // --- Batched appends ---------------------------------------------------------

@@ -69,6 +69,8 @@ class GridTableModel : public QAbstractTableModel, public GridObserver {
   int BodyRows() const;
   int BodyCols() const;
   QVariant CellAlignment(std::int32_t col) const;
+  QVariant TextRole(std::int32_t row, std::int32_t col, int role, const QColor& background,
+                    const QColor& text) const;
   // Brings the model's counts in line with the grid after a change that came
   // without its Begin/End notices.
   void CatchUp();
