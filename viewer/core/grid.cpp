@@ -312,13 +312,20 @@ void Grid::SetCols(std::int32_t cols) {
 
 // True when the selection had to move into the grid.
 bool Grid::ClampSelection() {
+  const bool moved = PlaceSelection(row_, col_, rowSel_, colSel_);
+  SetMouseCell(mouseRow_, mouseCol_);
+  return moved;
+}
+
+// Sets both corners, each clamped into the grid; true when either moved.
+bool Grid::PlaceSelection(std::int32_t row, std::int32_t col, std::int32_t rowSel,
+                          std::int32_t colSel) {
   const std::int32_t lastRow = Rows() - 1, lastCol = cols_ - 1;
   const auto before = std::make_tuple(row_, col_, rowSel_, colSel_);
-  row_ = ClampTo(row_, 0, lastRow);
-  rowSel_ = ClampTo(rowSel_, 0, lastRow);
-  col_ = ClampTo(col_, 0, lastCol);
-  colSel_ = ClampTo(colSel_, 0, lastCol);
-  SetMouseCell(mouseRow_, mouseCol_);
+  row_ = ClampTo(row, 0, lastRow);
+  col_ = ClampTo(col, 0, lastCol);
+  rowSel_ = ClampTo(rowSel, 0, lastRow);
+  colSel_ = ClampTo(colSel, 0, lastCol);
   return before != std::make_tuple(row_, col_, rowSel_, colSel_);
 }
 
@@ -344,13 +351,7 @@ void Grid::SetColSel(std::int32_t col) {
 }
 
 void Grid::Select(std::int32_t row, std::int32_t col, std::int32_t rowSel, std::int32_t colSel) {
-  const std::int32_t lastRow = Rows() - 1, lastCol = cols_ - 1;
-  const auto before = std::make_tuple(row_, col_, rowSel_, colSel_);
-  row_ = ClampTo(row, 0, lastRow);
-  col_ = ClampTo(col, 0, lastCol);
-  rowSel_ = ClampTo(rowSel, 0, lastRow);
-  colSel_ = ClampTo(colSel, 0, lastCol);
-  NotifySelection(before != std::make_tuple(row_, col_, rowSel_, colSel_));
+  NotifySelection(PlaceSelection(row, col, rowSel, colSel));
 }
 
 void Grid::SetMouseCell(std::int32_t row, std::int32_t col) {

@@ -111,6 +111,7 @@ class Grid {
   const Cell& At(std::int32_t row, std::int32_t col) const;
   bool IsCell(std::int32_t row, std::int32_t col) const;
   std::size_t Physical(std::int32_t row) const;
+  bool PlaceSelection(std::int32_t row, std::int32_t col, std::int32_t rowSel, std::int32_t colSel);
   bool ClampSelection();
   void NotifySelection(bool changed);
   void RemoveRun(std::size_t keepFrom, std::size_t runBegin, std::size_t runEnd);
