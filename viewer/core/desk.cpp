@@ -7,6 +7,7 @@
 
 #include "date_time.h"
 #include "folder_listing.h"
+#include "form_layout.h"
 #include "launch.h"
 #include "number_format.h"
 #include "platform.h"
@@ -29,15 +30,6 @@ constexpr std::int32_t kSubjectCol = 3;
 constexpr int kFlagAlignment = 7;  // right, vertically centred
 constexpr int kDeleteKey = 46;
 constexpr int kLeftButton = 1;
-
-constexpr std::array<std::string_view, 7> kExplorerCaptions = {"Me",
-                                                               "Mail",
-                                                               "P:\\Mercury\\Logs\\Mercury_C",
-                                                               "P:\\Mercury\\Logs\\Mercury_E",
-                                                               "P:\\Pmail\\Mail\\Admin",
-                                                               "P:\\Pmail\\Mail\\_Bounces",
-                                                               "P:\\Pmail\\Mail\\_Remail"};
-constexpr std::array<std::string_view, 2> kAppsCaptions = {"ndr_Requeue.exe", "ndr_Carry.exe"};
 
 // Nearest whole number, ties to the even one, whatever the FPU's rounding mode.
 std::int32_t RoundHalfEven(double value) {
@@ -69,11 +61,20 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
   });
 }
 
-template <std::size_t N>
-std::string CaptionAt(const std::array<std::string_view, N>& captions, int index) {
-  if (index < 1 || static_cast<std::size_t>(index) > N)
-    return {};
-  return std::string(captions[static_cast<std::size_t>(index) - 1]);
+// The caption of a menu item of an array, "" for an index it does not have.
+std::string MenuCaption(std::string_view menu, int index) {
+  for (const MenuSpec& bar : FormMenus()) {
+    for (const MenuSpec& item : bar.items) {
+      if (item.name == menu && item.index == index)
+        return std::string(item.caption);
+    }
+  }
+  return {};
+}
+
+std::string OptionCaption(std::string_view group, int index) {
+  const ControlSpec* option = FindControl(group, index);
+  return option != nullptr ? std::string(option->caption) : std::string();
 }
 
 // Keeps the window disabled for exactly as long as the scan runs, even when
@@ -91,40 +92,32 @@ class BusyScope {
 
 }  // namespace
 
-Desk::Desk(Toolkit& toolkit, Grid& grid) : toolkit_(toolkit), grid_(grid) {}
+Desk::Desk(Toolkit& toolkit, Grid& grid) : toolkit_(toolkit), grid_(grid) {
+  const ControlSpec& extra = *FindControl("Option3", 4);
+  option3ExtraCaption_ = extra.caption;
+  option3ExtraToolTip = extra.toolTip;
+}
 
 // --- Folder choices ----------------------------------------------------------
 
 std::string Desk::Option1Caption(int index) const {
-  if (index == 1)
-    return "P:\\Diverido";
-  if (index == 2)
-    return "P:\\Zizaruz2";
-  return {};
+  return OptionCaption("Option1", index);
 }
 
 std::string Desk::Option2Caption(int index) const {
-  return index == 6 ? "\\Mail\\~Bounces" : std::string();
+  return OptionCaption("Option2", index);
 }
 
+// Entry 4 (the extra folder) has the caption the operator last gave it.
 std::string Desk::Option3Caption(int index) const {
-  switch (index) {
-    case 2:
-      return "\\Wait";
-    case 3:
-      return "\\Errors";
-    case 4:
-      return option3ExtraCaption_;
-    default:
-      return {};  // entry 1 has no caption: the bounce folder itself
-  }
+  return index == 4 ? option3ExtraCaption_ : OptionCaption("Option3", index);
 }
 
 std::string Desk::ExplorerCaption(int index) {
-  return CaptionAt(kExplorerCaptions, index);
+  return MenuCaption("MnuSExplorer1", index);
 }
 std::string Desk::AppsCaption(int index) {
-  return CaptionAt(kAppsCaptions, index);
+  return MenuCaption("MnuSApps", index);
 }
 
 void Desk::SelectStartupChoices() {

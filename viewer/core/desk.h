@@ -29,7 +29,7 @@ class Desk {
   std::string Option1Caption(int index) const;  // 1, 2
   std::string Option2Caption(int index) const;  // 6
   std::string Option3Caption(int index) const;  // 1..4 (4: the extra folder)
-  std::string option3ExtraToolTip = "Special Extra Folders";
+  std::string option3ExtraToolTip;              // the form's until the operator changes it
   // Menu item captions by design index: MnuSExplorer1/2 (1..7), MnuSApps
   // (1, 2); "" for an index the menu does not have.
   static std::string ExplorerCaption(int index);
@@ -139,7 +139,7 @@ class Desk {
 
   Toolkit& toolkit_;
   Grid& grid_;
-  std::string option3ExtraCaption_ = "\\Local";
+  std::string option3ExtraCaption_;
 
   // Running totals of the scan in progress (or the last one).
   std::int64_t messagesListed_ = 0, bytesListed_ = 0, emptyFiles_ = 0;

@@ -22,6 +22,7 @@
 #include <QTableView>
 
 #include "core_text.h"
+#include "form_layout.h"
 #include "frame_box.h"
 #include "graphical_button.h"
 #include "grid_cell_delegate.h"
@@ -31,32 +32,28 @@
 namespace ndr {
 namespace {
 
-const QString kTitle = "Returned Mail Desk";
-constexpr int kClientWidth = 11880, kClientHeight = 8310;  // twips
-constexpr int kRowHeight = 240;                            // twips
 constexpr PictureHandle kFlagPicture = 1;
 
-const QColor kFrameBackground(192, 255, 192);
-const QColor kFrameCaption(255, 0, 255);
-const QColor kOptionBackground(255, 192, 255);
-const QColor kExtraOptionBackground(128, 128, 255);
-const QColor kCounterBackground(128, 255, 128);
-const QColor kEmptyCounterBackground(255, 128, 128);
-const QColor kDirBoxBackground(192, 192, 255);
-const QColor kGoFace(0, 255, 0);
-const QColor kHomeFace(255, 128, 0);
+QString FromView(std::string_view text) {
+  return FromCore(std::string(text));
+}
 
-const QString kGridToolTip =
-    "Double-Click to Modify, Right-Click for PopupMenu,Left-Click on Hd to Sort";
+QColor ToQColor(const Rgb& colour) {
+  return QColor(colour.r, colour.g, colour.b);
+}
+
+QRect ToQRect(const TwipsRect& twips) {
+  return QRect(twips.left, twips.top, twips.width, twips.height);
+}
 
 // The grid's own font, or the nearest fixed-pitch one where it is missing.
 QFont GridFont() {
-  QFont font("Courier New");
+  QFont font(FromView(kGridFontFace));
   font.setStyleHint(QFont::TypeWriter);
-  font.setPointSizeF(8.25);
+  font.setPointSizeF(kGridFontPoints);
   if (!QFontInfo(font).fixedPitch()) {
     font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSizeF(8.25);
+    font.setPointSizeF(kGridFontPoints);
   }
   return font;
 }
@@ -95,7 +92,7 @@ QString QtFilter(const std::string& filter) {
 
 DeskWindow::DeskWindow(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frm_ndr_Desk");
-  setWindowTitle(kTitle);
+  setWindowTitle(FromView(kFormTitle));
   setWindowIcon(SunsetIcon());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     const double dpi = screen->logicalDotsPerInchX();
@@ -107,13 +104,13 @@ DeskWindow::DeskWindow(QWidget* parent) : QMainWindow(parent) {
   auto* client = new QWidget(this);
   client->setObjectName("client");
   QFont font = client->font();
-  font.setPointSizeF(8);
+  font.setPointSizeF(kFormFontPoints);  // the family stays the platform's own
   client->setFont(font);
-  client->setMinimumSize(Px(kClientWidth), Px(kClientHeight));
+  client->setMinimumSize(Px(kFormClientWidth), Px(kFormClientHeight));
   setCentralWidget(client);
   BuildControls(client);
   BuildMenus();
-  resize(Px(kClientWidth), Px(kClientHeight) + menuBar()->sizeHint().height());
+  resize(Px(kFormClientWidth), Px(kFormClientHeight) + menuBar()->sizeHint().height());
   SyncFromDesk();
 }
 
@@ -141,187 +138,103 @@ void DeskWindow::Place(QWidget* widget, const QRect& twips) {
 // --- Building the window -------------------------------------------------------
 
 void DeskWindow::BuildControls(QWidget* client) {
-  BuildParameterFrames(client);
-  BuildCountersAndNavigation(client);
-  BuildActionButtons(client);
-  BuildGrid(client);
+  QHash<QString, FrameBox*> frames;
+  for (const ControlSpec& control : FormControls()) {
+    const QString key = FromCore(ControlKey(control));
+    QWidget* parent = control.parent.empty() ? client : frames.value(FromView(control.parent));
+    QWidget* widget = nullptr;
+    switch (control.kind) {
+      case ControlKind::Frame: {
+        auto* frame = new FrameBox(FromView(control.caption), parent);
+        frame->SetColours(ToQColor(*control.background), ToQColor(*control.foreground));
+        frames.insert(key, frame);
+        widget = frame;
+        break;
+      }
+      case ControlKind::OptionButton:
+        widget = AddOption(control, parent);
+        break;
+      case ControlKind::GraphicalButton:
+        widget = AddButton(control, parent);
+        break;
+      case ControlKind::DisplayBox:
+        widget = AddDisplayBox(control, parent);
+        break;
+      case ControlKind::TextBox:
+        widget = BuildDirBox(control, parent);
+        break;
+      case ControlKind::Grid:
+        widget = BuildGrid(control, parent);
+        break;
+    }
+    widget->setObjectName(key);
+    if (!control.toolTip.empty())
+      widget->setToolTip(FromView(control.toolTip));
+    Place(widget, ToQRect(control.twips));
+    widget->setVisible(control.visible);
+  }
+  frame3_ = frames.value("Frame3");
+  connect(frame3_, &FrameBox::doubleClicked, this, &DeskWindow::OnFrame3DoubleClicked);
 }
 
-QRadioButton* DeskWindow::AddOption(FrameBox* frame, const QString& group, int index,
-                                    const QRect& twips, const QColor& background) {
+QRadioButton* DeskWindow::AddOption(const ControlSpec& control, QWidget* frame) {
   auto* option = new QRadioButton(frame);
-  const QString name = group + "_" + QString::number(index);
-  option->setObjectName(name);
-  Place(option, twips);
-  SetBackground(option, background);
-  options_.insert(name, option);
+  SetBackground(option, ToQColor(*control.background));
+  options_.insert(FromCore(ControlKey(control)), option);
+  const std::string group(control.name);
+  const int index = control.index;
   connect(option, &QRadioButton::toggled, this, [this, group, index](bool checked) {
-    if (!checked)
-      return;
-    Run([this, group, index] {
-      if (group == "Option1")
-        desk_->Option1_Click(index);
-      else if (group == "Option2")
-        desk_->Option2_Click(index);
-      else
-        desk_->Option3_Click(index);
-    });
+    if (checked)
+      Run([this, group, index] { RunFormCommand(*desk_, group, index); });
   });
   return option;
 }
 
-void DeskWindow::BuildParameterFrames(QWidget* client) {
-  auto* frame1 = new FrameBox("Parameters 1", client);
-  frame1->setObjectName("Frame1");
-  frame1->setToolTip("Selected Remailer (P:\\Diverido=WREN, P:\\Zizaruz2=MARLIN)");
-  Place(frame1, {120, 120, 1455, 975});
-  AddOption(frame1, "Option1", 1, {120, 240, 1215, 255}, kOptionBackground);
-  AddOption(frame1, "Option1", 2, {120, 600, 1215, 255}, kOptionBackground);
-
-  auto* frame2 = new FrameBox("Parameters 2", client);
-  frame2->setObjectName("Frame2");
-  frame2->setToolTip("Folder to look in");
-  Place(frame2, {1680, 120, 3135, 975});
-  AddOption(frame2, "Option2", 6, {720, 360, 1575, 255}, kOptionBackground);
-
-  frame3_ = new FrameBox("Parameters 3", client);
-  frame3_->setObjectName("Frame3");
-  frame3_->setToolTip("Special Subfolder (When applicable)");
-  Place(frame3_, {9000, 120, 2775, 495});
-  AddOption(frame3_, "Option3", 1, {120, 240, 375, 195}, kOptionBackground);
-  AddOption(frame3_, "Option3", 2, {600, 240, 855, 195}, kOptionBackground);
-  AddOption(frame3_, "Option3", 3, {1560, 240, 855, 195}, kOptionBackground);
-  AddOption(frame3_, "Option3", 4, {2520, 240, 255, 195}, kExtraOptionBackground);
-  connect(frame3_, &FrameBox::doubleClicked, this, &DeskWindow::OnFrame3DoubleClicked);
-
-  txtDir_ = new QLineEdit(frame3_);
-  txtDir_->setObjectName("txt_DIR");
-  txtDir_->setToolTip("Double-Click for Folders Dialog Box");
+QLineEdit* DeskWindow::BuildDirBox(const ControlSpec& control, QWidget* frame) {
+  txtDir_ = new QLineEdit(frame);
   txtDir_->setFrame(false);
-  SetBackground(txtDir_, kDirBoxBackground);
-  txtDir_->hide();
+  SetBackground(txtDir_, ToQColor(*control.background));
   txtDir_->installEventFilter(this);
   connect(txtDir_, &QLineEdit::textEdited, this,
           [this](const QString& text) { desk_->txt_DIR_Text = ToCore(text); });
-
-  for (FrameBox* frame : {frame1, frame2, frame3_})
-    frame->SetColours(kFrameBackground, kFrameCaption);
+  return txtDir_;
 }
 
-QLineEdit* DeskWindow::AddDisplayBox(QWidget* parent, const QString& name, const QRect& twips,
-                                     const QColor& background, const QString& text) {
-  auto* box = new QLineEdit(text, parent);
-  box->setObjectName(name);
-  Place(box, twips);
-  SetBackground(box, background);
+QLineEdit* DeskWindow::AddDisplayBox(const ControlSpec& control, QWidget* parent) {
+  auto* box = new QLineEdit(FromView(control.caption), parent);
+  SetBackground(box, ToQColor(*control.background));
   box->setEnabled(false);  // shows values, takes no input
+  displayBoxes_.insert(FromView(control.name), box);
   return box;
 }
 
-GraphicalButton* DeskWindow::AddButton(QWidget* parent, const QString& name, const QRect& twips) {
+GraphicalButton* DeskWindow::AddButton(const ControlSpec& control, QWidget* parent) {
   auto* button = new GraphicalButton(parent);
-  button->setObjectName(name);
-  Place(button, twips);
+  if (control.background)
+    button->SetFace(ToQColor(*control.background));
+  if (control.picture != Picture::None) {
+    // Arrows fill their small buttons; the action pictures are icons.
+    const bool icon = control.twips.width == control.twips.height;
+    const QSize size =
+        icon ? QSize(32, 32) : QSize(Px(control.twips.width) - 4, Px(control.twips.height) - 4);
+    button->SetPicture(RenderPicture(control.picture, size.width(), size.height()));
+  }
+  button->setText(FromView(control.caption));
+  const std::string name(control.name);
+  connect(button, &QAbstractButton::clicked, this,
+          [this, name] { Run([this, name] { RunFormCommand(*desk_, name); }); });
   return button;
 }
 
-void DeskWindow::BuildCountersAndNavigation(QWidget* client) {
-  GraphicalButton* go = AddButton(client, "cmd_GO", {4920, 120, 2895, 255});
-  go->setText("GO");
-  go->setToolTip("Forces Reloading of Grid");
-  go->SetFace(kGoFace);
-  connect(go, &QAbstractButton::clicked, this, [this] { Run([this] { desk_->cmd_GO_Click(); }); });
-
-  auto* frame4 = new FrameBox("Files Processed (Number/Size)", client);
-  frame4->setObjectName("Frame4");
-  frame4->SetColours(kFrameBackground, kFrameCaption);
-  Place(frame4, {4920, 480, 2895, 615});
-  txtInfo_[0] =
-      AddDisplayBox(frame4, "txt_Info1", {120, 240, 615, 285}, kCounterBackground, "00 000");
-  txtInfo_[1] = AddDisplayBox(frame4, "txt_Info2", {840, 240, 1215, 285}, kCounterBackground,
-                              "00 000 000 000");
-  txtInfo_[2] =
-      AddDisplayBox(frame4, "txt_Info3", {2160, 240, 615, 285}, kEmptyCounterBackground, "00 000");
-
-  struct Arrow {
-    const char* name;
-    QRect twips;
-    ArrowDirection direction;
-    void (Desk::*handler)();
-  };
-  const Arrow arrows[] = {
-      {"cmd_UP", {8280, 120, 255, 375}, ArrowDirection::Up, &Desk::cmd_UP_Click},
-      {"cmd_LT", {7920, 480, 375, 255}, ArrowDirection::Left, &Desk::cmd_LT_Click},
-      {"cmd_RT", {8520, 480, 375, 255}, ArrowDirection::Right, &Desk::cmd_RT_Click},
-      {"cmd_DN", {8280, 720, 255, 375}, ArrowDirection::Down, &Desk::cmd_DN_Click},
-  };
-  for (const Arrow& arrow : arrows) {
-    GraphicalButton* button = AddButton(client, arrow.name, arrow.twips);
-    button->SetPicture(
-        ArrowPicture(arrow.direction, Px(arrow.twips.width()) - 4, Px(arrow.twips.height()) - 4));
-    const auto handler = arrow.handler;
-    connect(button, &QAbstractButton::clicked, this,
-            [this, handler] { Run([this, handler] { (desk_.get()->*handler)(); }); });
-  }
-  GraphicalButton* home = AddButton(client, "cmd_HO", {8280, 480, 255, 255});
-  home->SetFace(kHomeFace);
-  connect(home, &QAbstractButton::clicked, this,
-          [this] { Run([this] { desk_->cmd_HO_Click(); }); });
-
-  txtNbSelV_ = AddDisplayBox(client, "txt_NbSelV", {7920, 840, 375, 285}, Qt::white, "");
-  txtNbSelH_ = AddDisplayBox(client, "txt_NbSelH", {8520, 840, 375, 285}, Qt::white, "");
-}
-
-void DeskWindow::BuildActionButtons(QWidget* client) {
-  struct Action {
-    const char* name;
-    int left, width;
-    QPixmap picture;
-    const char* letter;
-    QColor face;
-    const char* toolTip;
-    void (Desk::*handler)();
-  };
-  const QColor system = palette().color(QPalette::Button);
-  const Action actions[] = {
-      {"cmd_MAGIC1", 9000, 375, ConcentricSquaresPicture(32), "", system,
-       "MAGIC1 (To View Selected Messages Content)", &Desk::cmd_MAGIC1_Click},
-      {"cmd_MAGIC2", 9360, 375, ConcentricSquaresPicture(32), "", system,
-       "MAGIC2 (To View Selected Messages Content)", &Desk::cmd_MAGIC2_Click},
-      {"cmd_DELETE", 9720, 375, WarningPicture(32), "", system,
-       "DELETE (To Delete Selected Messages Contents)", &Desk::cmd_DELETE_Click},
-      {"cmd_FLAG", 10080, 375, FacePicture(true, 32), "", system,
-       "FLAG (To Flag Selected Messages)", &Desk::cmd_FLAG_Click},
-      {"cmd_UNFLAG", 10440, 375, FacePicture(false, 32), "", system,
-       "UNFLAG (To UnFlag Selected Messages)", &Desk::cmd_UNFLAG_Click},
-      {"cmd_ERRORE", 11040, 255, QPixmap(), "E", QColor(255, 128, 0),
-       "ERRORE (To Move Selected Messages in Error Queue)", &Desk::cmd_ERRORE_Click},
-      {"cmd_HOLD", 11280, 255, QPixmap(), "H", Qt::white,
-       "HOLD (To Move Selected Messages in Wait Queue)", &Desk::cmd_HOLD_Click},
-      {"cmd_RELEASE", 11520, 255, QPixmap(), "R", QColor(0, 255, 0),
-       "RELEASE (To Move Selected Messages back in normal  Queue)", &Desk::cmd_RELEASE_Click},
-  };
-  for (const Action& action : actions) {
-    GraphicalButton* button = AddButton(client, action.name, {action.left, 720, action.width, 375});
-    button->SetFace(action.face);
-    button->SetPicture(action.picture);
-    button->setText(action.letter);
-    button->setToolTip(action.toolTip);
-    const auto handler = action.handler;
-    connect(button, &QAbstractButton::clicked, this,
-            [this, handler] { Run([this, handler] { (desk_.get()->*handler)(); }); });
-  }
-}
-
-void DeskWindow::BuildGrid(QWidget* client) {
+QTableView* DeskWindow::BuildGrid(const ControlSpec& control, QWidget* client) {
   const QFont font = GridFont();
+  const GridLooks& looks = GridAppearance();
   model_ = new GridTableModel(grid_, this);
   model_->SetFont(font);
-  model_->SetPicture(kFlagPicture, SunsetPicture(qMax(8, Px(kRowHeight) - 2)));
+  model_->SetPicture(kFlagPicture, RenderPicture(Picture::Sunset, qMax(8, Px(kGridRowHeight) - 2),
+                                                 qMax(8, Px(kGridRowHeight) - 2)));
 
   view_ = new QTableView(client);
-  view_->setObjectName("MSFlexGrid1");
-  Place(view_, {120, 1200, 11655, 6975});
   view_->setFont(font);
   view_->setModel(model_);
   view_->setItemDelegate(new GridCellDelegate(view_));
@@ -333,18 +246,19 @@ void DeskWindow::BuildGrid(QWidget* client) {
   view_->setTabKeyNavigation(false);
   view_->setCornerButtonEnabled(false);
   view_->setMouseTracking(true);
-  view_->setToolTip(kGridToolTip);
-  view_->setStyleSheet(
-      "QTableView, QHeaderView { background-color: rgb(192,255,192); }"
-      "QTableView { gridline-color: rgb(255,0,255); }"
-      "QHeaderView::section { background-color: rgb(0,192,0); color: rgb(192,0,192);"
-      " border: none; border-right: 1px solid rgb(255,0,255);"
-      " border-bottom: 1px solid rgb(255,0,255); padding: 0px 2px; }"
-      "QTableCornerButton::section { background-color: rgb(0,192,0); border: none;"
-      " border-right: 1px solid rgb(255,0,255); border-bottom: 1px solid rgb(255,0,255); }");
+  const auto css = [](const Rgb& c) { return QString("rgb(%1,%2,%3)").arg(c.r).arg(c.g).arg(c.b); };
+  view_->setStyleSheet(QString("QTableView, QHeaderView { background-color: %1; }"
+                               "QTableView { gridline-color: %2; }"
+                               "QHeaderView::section { background-color: %3; color: %4;"
+                               " border: none; border-right: 1px solid %2;"
+                               " border-bottom: 1px solid %2; padding: 0px 2px; }"
+                               "QTableCornerButton::section { background-color: %3; border: none;"
+                               " border-right: 1px solid %2; border-bottom: 1px solid %2; }")
+                           .arg(css(looks.emptyArea), css(looks.lines), css(looks.fixedBackground),
+                                css(looks.fixedText)));
 
   // Every row is as high as every other, so the view never measures rows.
-  const int rowHeight = Px(kRowHeight);
+  const int rowHeight = Px(kGridRowHeight);
   for (QHeaderView* header : {view_->horizontalHeader(), view_->verticalHeader()}) {
     header->setFont(font);
     header->setMinimumSectionSize(1);
@@ -368,7 +282,8 @@ void DeskWindow::BuildGrid(QWidget* client) {
     cornerLabel_->setObjectName("MSFlexGrid1_corner");
     cornerLabel_->setFont(font);
     cornerLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    cornerLabel_->setStyleSheet("color: rgb(192,0,192); padding-right: 2px;");
+    cornerLabel_->setStyleSheet(
+        QString("color: %1; padding-right: 2px;").arg(css(looks.fixedText)));
     cornerLabel_->setMouseTracking(true);
     cornerLabel_->installEventFilter(this);
     corner->installEventFilter(this);
@@ -389,66 +304,39 @@ void DeskWindow::BuildGrid(QWidget* client) {
   connect(view_->selectionModel(), &QItemSelectionModel::currentChanged, this,
           &DeskWindow::OnViewSelectionChanged);
 
-  grid_.SetToolTipText(ToCore(kGridToolTip));
+  grid_.SetToolTipText(std::string(control.toolTip));
   ApplyColumnLayout();
+  return view_;
 }
 
 void DeskWindow::BuildMenus() {
-  auto addItem = [this](QMenu* menu, const QString& name, const QString& caption,
-                        std::function<void()> handler) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(name);
-    connect(action, &QAction::triggered, this, [this, handler] { Run(handler); });
-    return action;
-  };
+  for (const MenuSpec& menu : FormMenus())
+    AddMenu(menuBar()->addMenu(FromView(menu.caption)), menu);
+}
 
-  const std::pair<const char*, const char*> explorers[] = {{"MnuExplorer1", "Explorer1"},
-                                                           {"MnuEXplorer2", "Explorer2"}};
-  for (int e = 0; e < 2; ++e) {
-    QMenu* menu = menuBar()->addMenu(explorers[e].second);
-    menu->setObjectName(explorers[e].first);
-    for (int i = 1; i <= 7; ++i) {
-      const QString name = QString("MnuSExplorer%1_%2").arg(e + 1).arg(i);
-      addItem(menu, name, FromCore(Desk::ExplorerCaption(i)), [this, e, i] {
-        if (e == 0)
-          desk_->MnuSExplorer1_Click(i);
-        else
-          desk_->MnuSExplorer2_Click(i);
+void DeskWindow::AddMenu(QMenu* menu, const MenuSpec& spec) {
+  menu->setObjectName(FromView(spec.name));
+  if (spec.name == "MnuPOPH")
+    mnuPOPH_ = menu;
+  else if (spec.name == "MnuPOPB")
+    mnuPOPB_ = menu;
+  for (const MenuSpec& item : spec.items) {
+    if (item.IsSeparator()) {
+      menu->addSeparator();
+    } else if (item.IsSubmenu()) {
+      AddMenu(menu->addMenu(FromView(item.caption)), item);
+    } else {
+      QAction* action = menu->addAction(FromView(item.caption));
+      action->setObjectName(FromCore(MenuItemKey(item)));
+      if (!item.shortcut.empty())
+        action->setShortcut(QKeySequence(FromView(item.shortcut)));
+      const std::string name(item.name);
+      const int index = item.index;
+      connect(action, &QAction::triggered, this, [this, name, index] {
+        Run([this, name, index] { RunFormCommand(*desk_, name, index); });
       });
     }
   }
-
-  QMenu* apps = menuBar()->addMenu("Apps");
-  apps->setObjectName("MnuApps");
-  for (int i = 1; i <= 2; ++i) {
-    addItem(apps, QString("MnuSApps_%1").arg(i), FromCore(Desk::AppsCaption(i)),
-            [this, i] { desk_->MnuSApps_Click(i); });
-  }
-
-  QMenu* gridMenu = menuBar()->addMenu("Grid");
-  gridMenu->setObjectName("MnuGrid");
-  mnuPOPH_ = gridMenu->addMenu("Header");
-  mnuPOPH_->setObjectName("MnuPOPH");
-  addItem(mnuPOPH_, "MnuPOPHSortX", "Sort x", [this] { desk_->MnuPOPHSortX_Click(); });
-  addItem(mnuPOPH_, "MnuPOPHSortA", "Sort +", [this] { desk_->MnuPOPHSortA_Click(); });
-  addItem(mnuPOPH_, "MnuPOPHSortD", "Sort -", [this] { desk_->MnuPOPHSortD_Click(); });
-
-  mnuPOPB_ = gridMenu->addMenu("Body");
-  mnuPOPB_->setObjectName("MnuPOPB");
-  QAction* selectAll = addItem(mnuPOPB_, "MnuPOPBSelectAll", "Select All",
-                               [this] { desk_->MnuPOPBSelectAll_Click(); });
-  selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-  mnuPOPB_->addSeparator();
-  addItem(mnuPOPB_, "MnuPOPBDelete", "Delete", [this] { desk_->MnuPOPBDelete_Click(); });
-  addItem(mnuPOPB_, "MnuPOPBFlag", "Flag", [this] { desk_->MnuPOPBFlag_Click(); });
-  addItem(mnuPOPB_, "MnuPOPBUnFlag", "UnFlag", [this] { desk_->MnuPOPBUnFlag_Click(); });
-  addItem(mnuPOPB_, "MnuPOPBMagic1", "Magic1", [this] { desk_->MnuPOPBMagic1_Click(); });
-  addItem(mnuPOPB_, "MnuPOPBMagic2", "Magic2", [this] { desk_->MnuPOPBMagic2_Click(); });
-  mnuPOPB_->addSeparator();
-  addItem(mnuPOPB_, "MnuPOPBErrore", "Errore", [this] { desk_->MnuPOPBErrore_Click(); });
-  addItem(mnuPOPB_, "MnuPOPBHold", "Hold", [this] { desk_->MnuPOPBHold_Click(); });
-  addItem(mnuPOPB_, "MnuPOPBMove4", "Move4", [this] { desk_->MnuPOPBMove4_Click(); });
-  addItem(mnuPOPB_, "MnuPOPBRelease", "Release", [this] { desk_->MnuPOPBRelease_Click(); });
 }
 
 // --- Start-up ---------------------------------------------------------------------
@@ -460,7 +348,7 @@ void DeskWindow::Start() {
     move(area.x() + (area.width() - outer.width()) / 2,
          area.y() + (area.height() - outer.height()) / 2);
   }
-  setWindowTitle(kTitle);
+  setWindowTitle(FromView(kFormTitle));
   Run([this] { desk_->SelectStartupChoices(); });
   show();
   Run([this] { desk_->FinishStartup(); });
@@ -491,11 +379,13 @@ void DeskWindow::Run(const std::function<void()>& handler) {
 }
 
 void DeskWindow::SyncCounters() {
-  SetTextIfChanged(txtInfo_[0], FromCore(desk_->txt_Info1));
-  SetTextIfChanged(txtInfo_[1], FromCore(desk_->txt_Info2));
-  SetTextIfChanged(txtInfo_[2], FromCore(desk_->txt_Info3));
-  SetTextIfChanged(txtNbSelV_, FromCore(desk_->txt_NbSelV));
-  SetTextIfChanged(txtNbSelH_, FromCore(desk_->txt_NbSelH));
+  const std::pair<const char*, const std::string*> boxes[] = {{"txt_Info1", &desk_->txt_Info1},
+                                                              {"txt_Info2", &desk_->txt_Info2},
+                                                              {"txt_Info3", &desk_->txt_Info3},
+                                                              {"txt_NbSelV", &desk_->txt_NbSelV},
+                                                              {"txt_NbSelH", &desk_->txt_NbSelH}};
+  for (const auto& [name, text] : boxes)
+    SetTextIfChanged(displayBoxes_.value(name), FromCore(*text));
 }
 
 void DeskWindow::SyncFromDesk() {
@@ -554,9 +444,7 @@ void DeskWindow::OnFrame3DoubleClicked() {
   Run([this] { desk_->Frame3_DblClick(); });
   // Over the row of subfolder buttons: where the first one is, as wide as
   // all four together.
-  const QRect first = options_.value("Option3_1")->geometry();
-  const int width = Px(375 + 855 + 855 + 255);
-  txtDir_->setGeometry(first.x(), first.y(), width, first.height());
+  Place(txtDir_, ToQRect(FindControl("txt_DIR")->twips));
   txtDir_->raise();
 }
 

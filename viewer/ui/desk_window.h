@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "desk.h"
+#include "form_layout.h"
 #include "grid.h"
 #include "toolkit.h"
 
@@ -84,16 +85,13 @@ class DeskWindow : public QMainWindow, public Toolkit {
  private:
   // Building the window.
   void BuildControls(QWidget* client);
-  void BuildParameterFrames(QWidget* client);
-  void BuildCountersAndNavigation(QWidget* client);
-  void BuildActionButtons(QWidget* client);
-  void BuildGrid(QWidget* client);
+  QRadioButton* AddOption(const ControlSpec& control, QWidget* frame);
+  QLineEdit* AddDisplayBox(const ControlSpec& control, QWidget* parent);
+  GraphicalButton* AddButton(const ControlSpec& control, QWidget* parent);
+  QLineEdit* BuildDirBox(const ControlSpec& control, QWidget* frame);
+  QTableView* BuildGrid(const ControlSpec& control, QWidget* client);
   void BuildMenus();
-  QRadioButton* AddOption(FrameBox* frame, const QString& group, int index, const QRect& twips,
-                          const QColor& background);
-  QLineEdit* AddDisplayBox(QWidget* parent, const QString& name, const QRect& twips,
-                           const QColor& background, const QString& text);
-  GraphicalButton* AddButton(QWidget* parent, const QString& name, const QRect& twips);
+  void AddMenu(QMenu* menu, const MenuSpec& spec);
   void Place(QWidget* widget, const QRect& twips);
 
   // Runs a Desk handler, then shows the Desk's state.
@@ -120,10 +118,8 @@ class DeskWindow : public QMainWindow, public Toolkit {
   GridTableModel* model_ = nullptr;
   QTableView* view_ = nullptr;
   QLabel* cornerLabel_ = nullptr;
-  QHash<QString, QRadioButton*> options_;  // "Option1_1" ...
-  QLineEdit* txtInfo_[3] = {};
-  QLineEdit* txtNbSelV_ = nullptr;
-  QLineEdit* txtNbSelH_ = nullptr;
+  QHash<QString, QRadioButton*> options_;    // "Option1_1" ...
+  QHash<QString, QLineEdit*> displayBoxes_;  // "txt_Info1" ...
   QLineEdit* txtDir_ = nullptr;
   FrameBox* frame3_ = nullptr;
   QMenu* mnuPOPH_ = nullptr;

@@ -3,13 +3,21 @@
 #include <algorithm>
 
 #include "core_text.h"
+#include "form_layout.h"
 
 namespace ndr {
 
-const QColor GridTableModel::kCellBackground(128, 255, 255);
-const QColor GridTableModel::kCellText(0, 0, 0);
-const QColor GridTableModel::kFixedBackground(0, 192, 0);
-const QColor GridTableModel::kFixedText(192, 0, 192);
+namespace {
+QColor Looks(Rgb GridLooks::*colour) {
+  const Rgb& c = GridAppearance().*colour;
+  return QColor(c.r, c.g, c.b);
+}
+}  // namespace
+
+const QColor GridTableModel::kCellBackground = Looks(&GridLooks::cellBackground);
+const QColor GridTableModel::kCellText = Looks(&GridLooks::cellText);
+const QColor GridTableModel::kFixedBackground = Looks(&GridLooks::fixedBackground);
+const QColor GridTableModel::kFixedText = Looks(&GridLooks::fixedText);
 
 GridTableModel::GridTableModel(Grid& grid, QObject* parent)
     : QAbstractTableModel(parent), grid_(grid) {

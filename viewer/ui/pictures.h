@@ -1,20 +1,17 @@
-// The window's pictures, drawn in code so that the program needs no image
-// files: the sunset icon (also the flag mark), the four arrows and the faces
-// of the action buttons.
+// The window's pictures painted from the form's drawings, so that the program
+// needs no image files: the sunset icon (also the flag mark), the arrows and
+// the faces of the action buttons.
 #pragma once
 
 #include <QIcon>
 #include <QPixmap>
 
+#include "form_layout.h"
+
 namespace ndr {
 
-enum class ArrowDirection { Up, Down, Left, Right };
-
-QPixmap SunsetPicture(int size);
+// The picture on a transparent pixmap, in the largest square that fits.
+QPixmap RenderPicture(Picture picture, int width, int height);
 QIcon SunsetIcon();
-QPixmap ArrowPicture(ArrowDirection direction, int width, int height);
-QPixmap WarningPicture(int size);
-QPixmap FacePicture(bool smiling, int size);
-QPixmap ConcentricSquaresPicture(int size);
 
 }  // namespace ndr
