@@ -1,0 +1,76 @@
+// What the Win32 window shows to other programs besides its pixels: the
+// window classes, the control identifiers and the grid's messages for reading
+// its cells, as tools such as screen readers or the window's tests use them.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <string_view>
+#include <vector>
+
+#include "form_layout.h"
+
+namespace ndr::win32 {
+
+constexpr char kDeskWindowClass[] = "ndr_Desk_frm_ndr_Desk";
+constexpr char kFrameWindowClass[] = "ndr_Desk_Frame";
+constexpr char kGridWindowClass[] = "ndr_Desk_Grid";
+
+// Controls are numbered in the order of the form's description.
+constexpr int kFirstControlId = 1000;
+constexpr int kFirstMenuCommandId = 2000;
+
+inline int ControlId(std::string_view name, int index = 0) {
+  const ControlSpec* control = FindControl(name, index);
+  return control == nullptr ? 0
+                            : kFirstControlId + static_cast<int>(control - FormControls().data());
+}
+
+// The menu items that run a command, in the order of their identifiers
+// (kFirstMenuCommandId upwards): the menu bar's items depth first.
+inline void CollectMenuCommands(const MenuSpec& menu, std::vector<const MenuSpec*>& commands) {
+  for (const MenuSpec& item : menu.items) {
+    if (item.IsSubmenu())
+      CollectMenuCommands(item, commands);
+    else if (!item.IsSeparator())
+      commands.push_back(&item);
+  }
+}
+
+inline std::vector<const MenuSpec*> MenuCommands() {
+  std::vector<const MenuSpec*> commands;
+  for (const MenuSpec& menu : FormMenus())
+    CollectMenuCommands(menu, commands);
+  return commands;
+}
+
+inline int MenuCommandId(std::string_view name, int index = 0) {
+  const std::vector<const MenuSpec*> commands = MenuCommands();
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    if (commands[i]->name == name && commands[i]->index == index)
+      return kFirstMenuCommandId + static_cast<int>(i);
+  }
+  return 0;
+}
+
+// The grid's messages. Counts and the selection come back as the result;
+// WM_GETTEXT reads the cell named by the last kGridPickCell.
+constexpr UINT kGridGetRows = WM_APP + 1;
+constexpr UINT kGridGetCols = WM_APP + 2;
+constexpr UINT kGridGetSelection = WM_APP + 3;  // wParam: 0 Row, 1 Col, 2 RowSel, 3 ColSel
+constexpr UINT kGridPickCell = WM_APP + 4;      // wParam row, lParam column
+// The centre of a cell in the grid's client coordinates as MAKELPARAM(x, y),
+// -1 when the cell is not in view.
+constexpr UINT kGridCellCentre = WM_APP + 5;
+constexpr UINT kGridHasFlag = WM_APP + 6;  // wParam row: 1 when its Subject cell is flagged
+
+// The main window's state: 1 once start-up is over and no scan runs, else 0.
+constexpr UINT kDeskIsReady = WM_APP + 20;
+
+}  // namespace ndr::win32
