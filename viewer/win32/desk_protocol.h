@@ -70,7 +70,8 @@ constexpr UINT kGridPickCell = WM_APP + 4;      // wParam row, lParam column
 constexpr UINT kGridCellCentre = WM_APP + 5;
 constexpr UINT kGridHasFlag = WM_APP + 6;  // wParam row: 1 when its Subject cell is flagged
 
-// The main window's state: 1 once start-up is over and no scan runs, else 0.
+// The main window's state: 1 once start-up is over and no handler (a scan)
+// runs, else 0.
 constexpr UINT kDeskIsReady = WM_APP + 20;
 
 }  // namespace ndr::win32

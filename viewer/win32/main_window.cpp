@@ -603,8 +603,8 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       hwnd_ = nullptr;
       PostQuitMessage(0);
       return 0;
-    case kDeskIsReady:
-      return desk_->StartupDone && !busy_ ? 1 : 0;
+    case kDeskIsReady:  // not while a handler lets events run
+      return desk_->StartupDone && !busy_ && runDepth_ == 0 ? 1 : 0;
     default:
       break;
   }

@@ -46,9 +46,10 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
   return condition();
 }
 
+// WM_GETTEXT itself: GetWindowText does not ask another program's window.
 std::string Text(HWND hwnd) {
   char buffer[1024] = {};
-  GetWindowTextA(hwnd, buffer, sizeof buffer);
+  SendMessageA(hwnd, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
   return buffer;
 }
 
@@ -158,11 +159,8 @@ class RunningDesk {
     return static_cast<int>(SendMessageA(Grid(), kGridGetSelection, static_cast<WPARAM>(which), 0));
   }
   std::string Cell(int row, int col) const {
-    // WM_GETTEXT itself: GetWindowText does not ask another program's window.
     SendMessageA(Grid(), kGridPickCell, static_cast<WPARAM>(row), col);
-    char buffer[1024] = {};
-    SendMessageA(Grid(), WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
-    return buffer;
+    return Text(Grid());
   }
   std::vector<std::string> Column(int col) const {
     std::vector<std::string> texts;
@@ -322,6 +320,32 @@ TEST_F(DeskWin32Test, HoldMovesIntoWaitAndReleaseBringsItBack) {
   desk.Click(desk.Control("cmd_RELEASE"));
   EXPECT_TRUE(ts::FileExists(kBounces + "\\b1.cnm"));
   EXPECT_FALSE(ts::FileExists(kBounces + "\\Wait\\b1.cnm"));
+}
+
+TEST_F(DeskWin32Test, ExtraFolderIsTypedIntoTheFramesBoxAndTakenOnLeavingIt) {
+  ts::WriteBytes(kBounces + "\\Wait\\held.cnm", samples::MakeBounce(7).bytes);
+  RunningDesk desk;
+  ASSERT_NE(desk.Main(), nullptr);
+  HWND frame = desk.Control("Frame3");
+  PostMessageA(frame, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(3, 3));
+  desk.Settle();
+  HWND box = desk.Control("txt_DIR");
+  ASSERT_TRUE(IsWindowVisible(box));
+  EXPECT_EQ(Text(box), "\\Local");
+  RECT rect;
+  GetWindowRect(box, &rect);
+  EXPECT_NEAR(rect.right - rect.left, Px(375 + 855 + 855 + 255), 1);
+
+  desk.Click(box);
+  SendMessageA(box, EM_SETSEL, 0, -1);
+  for (char c : std::string("\\Wait"))
+    PostMessageA(box, WM_CHAR, static_cast<unsigned char>(c), 1);
+  desk.Settle();
+  desk.ClickCell(1, 1);  // the focus goes to the grid
+  EXPECT_FALSE(IsWindowVisible(box));
+  EXPECT_EQ(Text(desk.Control("Option3", 4)), "\\Wait");
+  desk.Click(desk.Control("Option3", 4));
+  EXPECT_EQ(desk.Column(1), std::vector<std::string>{"held.cnm"});
 }
 
 TEST_F(DeskWin32Test, SecondCopyBringsTheFirstToTheFrontAndEnds) {
