@@ -40,6 +40,8 @@ done
 export NDR_WINEPREFIX="$wine_prefix"
 # shellcheck source=wine-env.sh
 . scripts/wine-env.sh "$root/build/mingw-bench/drive-p"
+build/bench/bench-tools/bounce_folder \
+  "$root/build/mingw-bench/drive-p/Diverido/Mail/~Bounces" 100000
 echo "=== desk_win32_bench (under Wine)"
 wine build/mingw-bench/bench-win32/desk_win32_bench.exe \
   "Z:$(echo "$root/build/mingw-bench/bin/ndr_Desk.exe" | tr / '\\')" \

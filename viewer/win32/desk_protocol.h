@@ -71,7 +71,10 @@ constexpr UINT kGridCellCentre = WM_APP + 5;
 constexpr UINT kGridHasFlag = WM_APP + 6;  // wParam row: 1 when its Subject cell is flagged
 
 // The main window's state: 1 once start-up is over and no handler (a scan)
-// runs, else 0.
+// runs, else 0. With a wParam other than 0, also only once the kDeskPing with
+// that wParam has come: posted after some input, it tells when the window has
+// taken that input (sent messages overtake posted ones).
 constexpr UINT kDeskIsReady = WM_APP + 20;
+constexpr UINT kDeskPing = WM_APP + 21;
 
 }  // namespace ndr::win32

@@ -308,7 +308,8 @@ void MainWindow::AddMenuItems(HMENU menu, const MenuSpec& spec, std::vector<ACCE
       constexpr std::string_view kCtrl = "Ctrl+";
       if (item.shortcut.size() == kCtrl.size() + 1 &&
           item.shortcut.substr(0, kCtrl.size()) == kCtrl) {
-        caption += "\t" + std::string(item.shortcut);
+        caption += '\t';  // piecewise: GCC 12 warns falsely on "\t" + string
+        caption += item.shortcut;
         shortcuts.push_back(ACCEL{FCONTROL | FVIRTKEY, static_cast<WORD>(item.shortcut.back()),
                                   static_cast<WORD>(id)});
       }
@@ -604,7 +605,12 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return 0;
     case kDeskIsReady:  // not while a handler lets events run
-      return desk_->StartupDone && !busy_ && runDepth_ == 0 ? 1 : 0;
+      return desk_->StartupDone && !busy_ && runDepth_ == 0 && (wParam == 0 || wParam == lastPing_)
+                 ? 1
+                 : 0;
+    case kDeskPing:
+      lastPing_ = wParam;
+      return 0;
     default:
       break;
   }

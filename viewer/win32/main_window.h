@@ -94,6 +94,7 @@ class MainWindow : public Toolkit {
   std::array<std::string, 5> shownCounters_;
   std::string shownExtraToolTip_;
 
+  WPARAM lastPing_ = 0;
   int runDepth_ = 0;
   bool busy_ = false;
   bool inDirDoubleClick_ = false;

@@ -116,18 +116,19 @@ class RunningDesk {
     return FindChild(main_, ControlId(name, index));
   }
   HWND Grid() const { return Control("MSFlexGrid1"); }
-  bool IsReady() const {
+  bool IsReady(WPARAM ping = 0) const {
     DWORD_PTR ready = 0;
-    return SendMessageTimeoutA(main_, kDeskIsReady, 0, 0, SMTO_ABORTIFHUNG, 2000, &ready) != 0 &&
+    return SendMessageTimeoutA(main_, kDeskIsReady, ping, 0, SMTO_ABORTIFHUNG, 2000, &ready) != 0 &&
            ready == 1;
   }
   // Waits until the window has taken the input posted so far and is idle.
-  void Settle() const {
-    std::this_thread::sleep_for(150ms);
-    WaitFor([this] { return IsReady(); });
+  void Settle() {
+    const WPARAM ping = ++pings_;
+    PostMessageA(main_, kDeskPing, ping, 0);
+    WaitFor([this, ping] { return IsReady(ping); }, 30s);
   }
 
-  void Click(HWND control) const {
+  void Click(HWND control) {
     RECT rect;
     GetClientRect(control, &rect);
     const LPARAM at = MAKELPARAM(rect.right / 2, rect.bottom / 2);
@@ -135,20 +136,20 @@ class RunningDesk {
     PostMessageA(control, WM_LBUTTONUP, 0, at);
     Settle();
   }
-  void Menu(std::string_view item, int index = 0) const {
+  void Menu(std::string_view item, int index = 0) {
     PostMessageA(main_, WM_COMMAND, MAKEWPARAM(MenuCommandId(item, index), 0), 0);
     Settle();
   }
   LPARAM CellPoint(int row, int col) const {
     return SendMessageA(Grid(), kGridCellCentre, static_cast<WPARAM>(row), col);
   }
-  void ClickCell(int row, int col) const {
+  void ClickCell(int row, int col) {
     const LPARAM at = CellPoint(row, col);
     PostMessageA(Grid(), WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageA(Grid(), WM_LBUTTONUP, 0, at);
     Settle();
   }
-  void Key(WPARAM key) const {
+  void Key(WPARAM key) {
     PostMessageA(Grid(), WM_KEYDOWN, key, 1);
     PostMessageA(Grid(), WM_KEYUP, key, 0xC0000001);
     Settle();
@@ -172,6 +173,7 @@ class RunningDesk {
  private:
   PROCESS_INFORMATION process_{};
   HWND main_ = nullptr;
+  WPARAM pings_ = 0;
 };
 
 class DeskWin32Test : public ::testing::Test {
