@@ -286,6 +286,26 @@ TEST_F(DeskWin32Test, HeaderPressSortsAndMarksSelectAllCovers) {
   EXPECT_EQ(Text(desk.Control("txt_NbSelH")), "10");
 }
 
+TEST_F(DeskWin32Test, FlagShowsItsPictureAtTheRightOfTheSubject) {
+  RunningDesk desk;
+  ASSERT_NE(desk.Main(), nullptr);
+  SetForegroundWindow(desk.Main());
+  desk.ClickCell(2, 1);
+  desk.Click(desk.Control("cmd_FLAG"));
+  EXPECT_EQ(SendMessageA(desk.Grid(), kGridHasFlag, 2, 0), 1);
+  EXPECT_EQ(SendMessageA(desk.Grid(), kGridHasFlag, 3, 0), 0);
+  desk.ClickCell(4, 1);  // the flagged cell is no longer highlighted
+  const LPARAM subject = desk.CellPoint(2, 3);
+  ASSERT_NE(subject, -1);
+  // The Subject column is about 40 pixels wide; the picture, a row high,
+  // covers the right of the cell, painted over the text.
+  const int right = GET_X_LPARAM(subject) + 12;
+  EXPECT_NE(ScreenPixel(desk.Grid(), right, GET_Y_LPARAM(subject)), RGB(128, 255, 255));
+  desk.ClickCell(2, 1);
+  desk.Click(desk.Control("cmd_UNFLAG"));
+  EXPECT_EQ(SendMessageA(desk.Grid(), kGridHasFlag, 2, 0), 0);
+}
+
 TEST_F(DeskWin32Test, DraggedSelectionGoesWithTheDeleteKey) {
   RunningDesk desk;
   ASSERT_NE(desk.Main(), nullptr);
