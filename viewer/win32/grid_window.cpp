@@ -120,16 +120,36 @@ int GridWindow::ColumnLeft(std::int32_t col) const {
 // the window is invalidated once and looks at the grid when it paints.
 void GridWindow::Changed(bool layout) {
   layoutDirty_ = layoutDirty_ || layout;
+  if (busy_) {
+    changedWhileBusy_ = true;  // shown by Flush, a few times a second
+    return;
+  }
   if (hwnd_ != nullptr && !invalidPending_) {
     invalidPending_ = true;
     InvalidateRect(hwnd_, nullptr, FALSE);
   }
 }
 
+// While a scan runs the grid repaints a few times a second, enough to watch it
+// fill; painting at every event run would cost the scan a good part of its time.
 void GridWindow::Flush() {
-  if (layoutDirty_)
-    UpdateScrollBars();
+  constexpr auto kBusyPaintInterval = std::chrono::milliseconds(250);
+  const auto now = std::chrono::steady_clock::now();
+  if (changedWhileBusy_ && now - lastBusyPaint_ >= kBusyPaintInterval) {
+    changedWhileBusy_ = false;
+    lastBusyPaint_ = now;
+    invalidPending_ = true;
+    InvalidateRect(hwnd_, nullptr, FALSE);
+  }
   UpdateWindow(hwnd_);
+}
+
+void GridWindow::SetBusy(bool busy) {
+  busy_ = busy;
+  if (!busy && changedWhileBusy_) {
+    changedWhileBusy_ = false;
+    Changed(true);
+  }
 }
 
 void GridWindow::ToolTipChanged() {

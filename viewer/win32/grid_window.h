@@ -4,6 +4,7 @@
 // and the keyboard into the grid's selection and the Desk's grid events.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 
@@ -23,7 +24,7 @@ class GridWindow : public GridObserver {
   static bool RegisterClass(HINSTANCE instance);
   HWND Create(HWND parent, int id, const RECT& place, HFONT font);
   HWND Handle() const { return hwnd_; }
-  void SetBusy(bool busy) { busy_ = busy; }
+  void SetBusy(bool busy);
   // Brings scroll bars up to date and paints what changed, now.
   void Flush();
 
@@ -83,6 +84,8 @@ class GridWindow : public GridObserver {
   bool busy_ = false;
   bool layoutDirty_ = true;
   bool invalidPending_ = false;
+  bool changedWhileBusy_ = false;
+  std::chrono::steady_clock::time_point lastBusyPaint_;
   std::int32_t pickedRow_ = 0, pickedCol_ = 0;
 };
 
