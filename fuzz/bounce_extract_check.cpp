@@ -91,7 +91,7 @@ std::string CheckBounceExtract(std::string_view input) {
   static const std::string bounce = ScratchPath("bounce.cnm");
   static const std::string q0Path = ScratchPath("WWWWWW.q0");
   static const std::string q1Path = ScratchPath("WWWWWW.q1");
-  testsupport::WriteBytes(bounce, input);
+  WriteNewFile(bounce, input);
   RemoveFile(q0Path);
   RemoveFile(q1Path);
   ExtractFailure failure;

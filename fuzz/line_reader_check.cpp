@@ -14,7 +14,7 @@ namespace {
 constexpr std::array<std::size_t, 8> kSizes = {0, 1, 2, 3, 7, 64, 4096, 1 << 20};
 // How many bytes before the 64 KiB mark, where the reader's buffer is filled
 // again, the fuzzed bytes begin; 0 (a quarter of the inputs): the file is the
-// fuzzed bytes alone.
+// fuzzed bytes alone. The filler ahead of them is made of short lines.
 constexpr std::array<std::size_t, 8> kLeads = {0, 0, 1, 2, 3, 17, 1000, 4000};
 constexpr std::size_t kRefill = 64 * 1024;
 
@@ -22,6 +22,9 @@ struct Plan {
   bool pieces = false;    // ReadChunk instead of ReadLine
   bool askAtEnd = false;  // AtEnd between lines
   std::size_t size = 0;
+  // Pieces begin here; the filler's whole lines before are read as lines,
+  // as tens of thousands of tiny pieces would take long.
+  std::size_t piecesFrom = 0;
 };
 
 // Follows the reader through the file: every byte read must be the file's
@@ -82,8 +85,8 @@ std::string ReadLines(LineReader& reader, std::string_view file, const Plan& pla
     kept += line.size();
     const std::size_t skipped = follower.SkipRest();
     if (failure.empty() && (skipped > 0) != truncated) {
-      failure = "the line is said " + std::string(truncated ? "" : "not ") +
-                "to be cut, but " + std::to_string(skipped) + " bytes were left out";
+      failure = "the line is said " + std::string(truncated ? "" : "not ") + "to be cut, but " +
+                std::to_string(skipped) + " bytes were left out";
     }
     if (failure.empty() && kept > file.size()) {
       failure = "the lines hold more bytes than the file";
@@ -105,6 +108,15 @@ std::string ReadPieces(LineReader& reader, std::string_view file, const Plan& pl
   Follower follower(file);
   const std::size_t size = std::max<std::size_t>(plan.size, 1);
   std::string chunk;
+  while (follower.Position() < plan.piecesFrom && reader.ReadLine(chunk, kRefill)) {
+    std::string failure = follower.Bytes(chunk);
+    if (failure.empty()) {
+      failure = follower.LineEnd();
+    }
+    if (!failure.empty()) {
+      return failure;
+    }
+  }
   bool ended = false;
   std::size_t calls = 0;
   while (reader.ReadChunk(chunk, size, ended)) {
@@ -131,6 +143,15 @@ std::string ReadPieces(LineReader& reader, std::string_view file, const Plan& pl
   return follower.AtEnd() ? "" : "reading stopped at byte " + std::to_string(follower.Position());
 }
 
+std::string Filler() {
+  const std::string line = std::string(1000, 'f') + "\r\n";
+  std::string filler;
+  while (filler.size() < kRefill) {
+    filler += line;
+  }
+  return filler;
+}
+
 }  // namespace
 
 std::string CheckLineReader(std::string_view input) {
@@ -142,9 +163,15 @@ std::string CheckLineReader(std::string_view input) {
   plan.pieces = (how & 1) != 0;
   plan.askAtEnd = (how & 2) != 0;
   plan.size = kSizes[(how >> 2) % kSizes.size()];
-  std::string file = lead == 0 ? std::string() : std::string(kRefill - lead, 'x');
+  // Both kept from one input to the next: fresh 64 KiB strings would cost
+  // more than the reading.
+  static const std::string filler = Filler();
+  static std::string file;
+  file.assign(filler, 0, lead > 0 ? kRefill - lead : 0);
+  const std::size_t lastEnd = file.rfind('\n');
+  plan.piecesFrom = lastEnd == std::string::npos ? 0 : lastEnd + 1;
   file += in.Rest();
-  testsupport::WriteBytes(path, file);
+  WriteNewFile(path, file);
 
   // One reader for every file, as a folder scan uses it.
   static LineReader reader;

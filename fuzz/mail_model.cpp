@@ -5,7 +5,9 @@
 #include <random>
 #include <system_error>
 
+#include "platform.h"
 #include "properties.h"
+#include "test_support.h"
 
 namespace ndr::fuzz {
 
@@ -77,6 +79,11 @@ const std::string& ScratchFolder() {
 
 std::string ScratchPath(std::string_view name) {
   return (fs::path(ScratchFolder()) / name).string();
+}
+
+void WriteNewFile(const std::string& path, std::string_view bytes) {
+  RemoveFile(path);
+  testsupport::WriteBytes(path, bytes);
 }
 
 }  // namespace ndr::fuzz

@@ -33,6 +33,10 @@ class ByteSource {
 // A path in the scratch folder.
 std::string ScratchPath(std::string_view name);
 
+// Puts the bytes into a new file of that path. (Truncating the old file
+// instead would make some file systems flush it to disk on every input.)
+void WriteNewFile(const std::string& path, std::string_view bytes);
+
 // Readers keep only the start of a longer line (and the bounce tests look at
 // only that much of it); the models keep every byte, so they are compared on
 // inputs up to this size only.

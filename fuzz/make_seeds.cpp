@@ -28,9 +28,8 @@ void Write(const fs::path& folder, int index, const std::string& bytes) {
 
 // Every marker, line end and kind of ending, a few hundred bytes each.
 BounceOptions VariedBounce(int index) {
-  static constexpr Marker kMarkers[] = {Marker::kServerBanner, Marker::kArgoBanner,
-                                        Marker::kRelayA,       Marker::kRelayB,
-                                        Marker::kLoopback,     Marker::kNone};
+  static constexpr Marker kMarkers[] = {Marker::kServerBanner, Marker::kArgoBanner, Marker::kRelayA,
+                                        Marker::kRelayB,       Marker::kLoopback,   Marker::kNone};
   static constexpr LineEnd kEnds[] = {LineEnd::kCrLf, LineEnd::kCrLf, LineEnd::kCr, LineEnd::kLf};
   BounceOptions options;
   options.marker = kMarkers[index % 6];

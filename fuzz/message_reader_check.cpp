@@ -75,15 +75,16 @@ std::string Differs(const char* field, const std::string& got, const std::string
 }
 
 std::string Differs(const char* field, const DateTime& got, const DateTime& want) {
-  return got == want ? "" : std::string(field) + " is " + FormatGridDate(got) + ", not " +
-                                FormatGridDate(want);
+  return got == want
+             ? ""
+             : std::string(field) + " is " + FormatGridDate(got) + ", not " + FormatGridDate(want);
 }
 
 std::string Compare(const MessageInfo& got, const MessageInfo& want) {
   const std::string differences[] = {
-      Differs("From", got.From, want.From),     Differs("To", got.To, want.To),
+      Differs("From", got.From, want.From),          Differs("To", got.To, want.To),
       Differs("Subject", got.Subject, want.Subject), Differs("Date", got.Date, want.Date),
-      Differs("To_In", got.To_In, want.To_In),  Differs("Sub_In", got.Sub_In, want.Sub_In),
+      Differs("To_In", got.To_In, want.To_In),       Differs("Sub_In", got.Sub_In, want.Sub_In),
       Differs("Date_In", got.Date_In, want.Date_In)};
   for (const std::string& difference : differences) {
     if (!difference.empty()) {
@@ -97,7 +98,7 @@ std::string Compare(const MessageInfo& got, const MessageInfo& want) {
 
 std::string CheckMessageReader(std::string_view input) {
   static const std::string path = ScratchPath("message.cnm");
-  testsupport::WriteBytes(path, input);
+  WriteNewFile(path, input);
   MessageInfo info;
   info.FileName = path;
   ReadMessage(info);

@@ -34,7 +34,7 @@ INSTANTIATE_TEST_SUITE_P(Targets, CorpusReplay,
                                            Target{"message_reader", CheckMessageReader},
                                            Target{"bounce_extract", CheckBounceExtract},
                                            Target{"line_reader", CheckLineReader}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace
 }  // namespace ndr::fuzz
