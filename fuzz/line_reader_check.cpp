@@ -51,7 +51,23 @@ class Follower {
     pos_ = end;
     return skipped;
   }
-  std::string LineEnd() {
+  // The line end the reader passed; asked, the reader must also know whether
+  // the file ends there.
+  std::string LineEnd(LineReader& reader, bool askAtEnd) {
+    std::string failure = TakeLineEnd();
+    if (failure.empty() && askAtEnd && reader.AtEnd() != AtEnd()) {
+      failure = "AtEnd disagrees at byte " + std::to_string(pos_);
+    }
+    return failure;
+  }
+  std::string Finished() const {
+    return AtEnd() ? "" : "reading stopped at byte " + std::to_string(pos_);
+  }
+  bool AtEnd() const { return pos_ == file_.size(); }
+  std::size_t Position() const { return pos_; }
+
+ private:
+  std::string TakeLineEnd() {
     if (pos_ == file_.size()) {
       return "";
     }
@@ -64,10 +80,7 @@ class Follower {
     }
     return "";
   }
-  bool AtEnd() const { return pos_ == file_.size(); }
-  std::size_t Position() const { return pos_; }
 
- private:
   std::string_view file_;
   std::size_t pos_ = 0;
 };
@@ -92,16 +105,13 @@ std::string ReadLines(LineReader& reader, std::string_view file, const Plan& pla
       failure = "the lines hold more bytes than the file";
     }
     if (failure.empty()) {
-      failure = follower.LineEnd();
-    }
-    if (failure.empty() && plan.askAtEnd && reader.AtEnd() != follower.AtEnd()) {
-      failure = "AtEnd disagrees at byte " + std::to_string(follower.Position());
+      failure = follower.LineEnd(reader, plan.askAtEnd);
     }
     if (!failure.empty()) {
       return failure;
     }
   }
-  return follower.AtEnd() ? "" : "reading stopped at byte " + std::to_string(follower.Position());
+  return follower.Finished();
 }
 
 std::string ReadPieces(LineReader& reader, std::string_view file, const Plan& plan) {
@@ -111,7 +121,7 @@ std::string ReadPieces(LineReader& reader, std::string_view file, const Plan& pl
   while (follower.Position() < plan.piecesFrom && reader.ReadLine(chunk, kRefill)) {
     std::string failure = follower.Bytes(chunk);
     if (failure.empty()) {
-      failure = follower.LineEnd();
+      failure = follower.LineEnd(reader, false);
     }
     if (!failure.empty()) {
       return failure;
@@ -131,16 +141,13 @@ std::string ReadPieces(LineReader& reader, std::string_view file, const Plan& pl
     }
     std::string failure = follower.Bytes(chunk);
     if (failure.empty() && ended) {
-      failure = follower.LineEnd();
-      if (failure.empty() && plan.askAtEnd && reader.AtEnd() != follower.AtEnd()) {
-        failure = "AtEnd disagrees at byte " + std::to_string(follower.Position());
-      }
+      failure = follower.LineEnd(reader, plan.askAtEnd);
     }
     if (!failure.empty()) {
       return failure;
     }
   }
-  return follower.AtEnd() ? "" : "reading stopped at byte " + std::to_string(follower.Position());
+  return follower.Finished();
 }
 
 std::string Filler() {
