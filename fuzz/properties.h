@@ -23,9 +23,10 @@ std::string CheckMailDate(std::string_view input);
 std::string CheckMessageReader(std::string_view input);
 
 // ExtractBounce on a bounce of these bytes: the outcome a plain model gives;
-// no new pair unless the copy was rebuilt (one waiting is overwritten); then the ".q1" file holds,
-// byte for byte, the bounce's lines after the copied header, and the ".q0" file the queue header
-// and the copied header's kept lines, nothing from before the marker line. The bounce is left as it
+// no new pair unless the copy was rebuilt (a waiting one is overwritten);
+// then the ".q1" file holds, byte for byte, the bounce's lines after the
+// copied header, and the ".q0" file the queue header and the copied header's
+// kept lines, nothing from before the marker line. The bounce is left as it
 // was.
 std::string CheckBounceExtract(std::string_view input);
 
