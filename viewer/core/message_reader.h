@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "date_time.h"
 
@@ -24,6 +25,22 @@ struct MessageInfo {
 // Fills info from the file info.FileName names; every field but FileName is
 // overwritten. Never fails: what cannot be read stays empty.
 void ReadMessage(MessageInfo& info);
+
+class ScanFolder;
+
+// What the folder scan makes of one listed entry.
+enum class EntryOutcome {
+  Message,  // a row: info holds what ReadMessage would give
+  Empty,    // a file of length 0: counted, no row
+  NotAFile  // a folder or a link to nothing after all: passed over
+};
+
+// ReadMessage for the entry name of an open folder, as the scan reads it:
+// the empty-file test takes the listing's length where the listing gave one
+// (sizeListed), else the open file's. info.FileName is the caller's and is
+// left as it is. Safe to call from several threads at once.
+EntryOutcome ReadFolderEntry(const ScanFolder& folder, const std::string& name, bool sizeListed,
+                             std::uint64_t listedSize, MessageInfo& info);
 
 // The value of header name ("From: ", with its colon and blank) when line is
 // such a header line, matched without regard to case; else "".
