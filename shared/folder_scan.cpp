@@ -22,20 +22,20 @@ namespace ndr {
 
 namespace {
 
-std::function<void(const std::string&)>& OpenHook() {
-  static std::function<void(const std::string&)> hook;
+ScanOpenHook& OpenHook() {
+  static ScanOpenHook hook;
   return hook;
 }
 
-void RunOpenHook(const std::string& name) {
-  const auto& hook = OpenHook();
-  if (hook)
-    hook(name);
+// False when the test seam refuses the open.
+bool OpenAllowed(const std::string& name) {
+  const ScanOpenHook& hook = OpenHook();
+  return !hook || hook(name);
 }
 
 }  // namespace
 
-void SetScanOpenHookForTesting(std::function<void(const std::string& name)> hook) {
+void SetScanOpenHookForTesting(ScanOpenHook hook) {
   OpenHook() = std::move(hook);
 }
 
@@ -92,11 +92,12 @@ std::uint64_t Join(DWORD high, DWORD low) {
 
 ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const std::string& name) {
   Close();
-  RunOpenHook(name);
   const std::string path = folder.folder_ + "\\" + name;
-  HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  HANDLE handle = !OpenAllowed(name)
+                      ? INVALID_HANDLE_VALUE
+                      : CreateFileA(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (handle != INVALID_HANDLE_VALUE) {
     BY_HANDLE_FILE_INFORMATION info;
     if (GetFileInformationByHandle(handle, &info)) {
@@ -195,7 +196,7 @@ ScanFile::Kind KindWithoutOpening(int dirFd, const char* name, bool hidden, std:
 
 ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const std::string& name) {
   Close();
-  RunOpenHook(name);
+  const bool allowed = OpenAllowed(name);
   if (folder.dirFd_ < 0)
     return Kind::Gone;
   const bool hidden = !name.empty() && name[0] == '.';
@@ -203,7 +204,8 @@ ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const std::string& name)
     return KindWithoutOpening(folder.dirFd_, name.c_str(), true, size_);
   // Non-blocking, so that a named pipe among the files cannot stop the scan.
   const int fd =
-      ::openat(folder.dirFd_, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+      allowed ? ::openat(folder.dirFd_, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)
+              : -1;
   if (fd < 0)
     return KindWithoutOpening(folder.dirFd_, name.c_str(), false, size_);
   struct stat info;

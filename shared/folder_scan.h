@@ -77,8 +77,10 @@ class ScanFile {
 };
 
 // Test seam: called with the entry's name before every ScanFile::Open, on the
-// thread that opens it (a benchmark adds a network round trip's delay here, a
-// test makes a file vanish). Set it only while no scan runs; empty to remove.
-void SetScanOpenHookForTesting(std::function<void(const std::string& name)> hook);
+// thread that opens it (a benchmark adds a slow drive's delay here, a test
+// makes a file vanish). When it returns false the open fails as for a file
+// that may not be read. Set it only while no scan runs; empty to remove.
+using ScanOpenHook = std::function<bool(const std::string& name)>;
+void SetScanOpenHookForTesting(ScanOpenHook hook);
 
 }  // namespace ndr

@@ -354,8 +354,9 @@ void Desk::LetEventsRunIfDue() {
 }
 
 void Desk::ResetGrid() {
-  grid_.Clear();
+  // The rows go first, so that clearing touches only the two that stay.
   grid_.SetRows(grid_.FixedRows() + 1);
+  grid_.Clear();
   const std::int32_t widthUnit = RoundHalfEven(grid_.FontSize() * toolkit_.TwipsPerPixelX());
   grid_.SetFormatString(kColumnLayout);
   for (std::size_t col = 0; col < kHeaderLabels.size(); ++col) {
@@ -372,10 +373,9 @@ void Desk::AddMessageRow(MessageInfo& info) {
   const std::int32_t r = grid_.Rows() - 1;  // the placeholder row
   // The path without CurrentFolder and its backslash.
   const std::size_t folderPart = CurrentFolder.size() + 1;
-  const std::string name =
-      info.FileName.size() > folderPart ? info.FileName.substr(folderPart) : std::string();
   grid_.SetTextMatrix(r, 0, std::to_string(r));
-  grid_.SetTextMatrix(r, 1, name);
+  grid_.SetTextMatrix(
+      r, 1, info.FileName.size() > folderPart ? info.FileName.substr(folderPart) : std::string());
   grid_.SetTextMatrix(r, 2, std::to_string(info.Size));
   grid_.SetTextMatrix(r, 3, info.Subject);
   grid_.SetTextMatrix(r, 4, FormatGridDate(info.Date));

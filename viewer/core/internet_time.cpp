@@ -96,7 +96,8 @@ class DateScanner {
   std::string_view Digits() { return Run(IsDigit); }
 
  private:
-  std::string_view Run(bool (*member)(char)) {
+  template <typename Member>
+  std::string_view Run(Member member) {
     const std::size_t begin = pos_;
     while (pos_ < text_.size() && member(text_[pos_]))
       ++pos_;
@@ -244,6 +245,8 @@ DateTime InternetDateToDate(std::string_view text) {
   const std::optional<LocalTime> local = Parse(text);
   if (!local)
     return kZeroInstant;
+  if (local->zoneMinutes == 0 && local->value.second < 60)
+    return local->value;  // nothing to carry: the usual +0000 costs no calendar arithmetic
   return AddSeconds(local->value, -std::int64_t{local->zoneMinutes} * 60);
 }
 

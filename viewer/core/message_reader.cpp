@@ -1,5 +1,6 @@
 #include "message_reader.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -34,10 +35,23 @@ class HeadLines {
     eof_ = skipLf_ = false;
   }
   // True when no further line can be read.
-  bool AtEnd() { return !Available(); }
-  bool Next(std::string_view& line);
+  bool AtEnd() { return (begin_ == end_ || skipLf_) && !Available(); }
+  // The usual line lies whole in the buffer, its CR LF too.
+  bool Next(std::string_view& line) {
+    if (begin_ < end_ && !skipLf_) {
+      const char* start = buffer_ + begin_;
+      const auto* cr = static_cast<const char*>(std::memchr(start, '\r', end_ - begin_));
+      if (cr != nullptr && cr + 1 < buffer_ + end_ && cr - start <= std::ptrdiff_t{kMaxLineKeep}) {
+        line = std::string_view(start, static_cast<std::size_t>(cr - start));
+        begin_ += line.size() + (cr[1] == '\n' ? 2 : 1);
+        return true;
+      }
+    }
+    return NextSlowly(line);
+  }
 
  private:
+  bool NextSlowly(std::string_view& line);
   bool Available();
   void Fill();
   void SkipRestOfLine(std::size_t kept);
@@ -101,7 +115,7 @@ void HeadLines::SkipRestOfLine(std::size_t kept) {
   }
 }
 
-bool HeadLines::Next(std::string_view& line) {
+bool HeadLines::NextSlowly(std::string_view& line) {
   if (!Available())
     return false;
   std::size_t searched = begin_;
