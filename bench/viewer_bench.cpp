@@ -11,14 +11,15 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "desk.h"
 #include "folder_listing.h"
-#include "folder_scan.h"
 #include "grid.h"
+#include "os_seam.h"
 #include "platform.h"
 #include "read_ahead.h"
 #include "sample_mail.h"
@@ -143,6 +144,17 @@ double Seconds(const std::function<void()>& work) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
+// The slow drive through the platform's seam: each open of a file waits.
+class SlowDrive : public ndr::OsCallHook {
+ public:
+  ndr::OsFault Before(const ndr::OsCallInfo& info) override {
+    if (info.call == ndr::OsCall::kOpenRead)
+      WaitOpenDelay();
+    return ndr::OsFault::kNone;
+  }
+  void After(const ndr::OsCallInfo&, bool) override {}
+};
+
 double ScanSeconds(ndr::Desk& desk, int readers) {
   desk.scanReaders = readers;
   return Seconds([&] { desk.LoadFolder(); });
@@ -158,10 +170,10 @@ void CompareScan(const std::string& folder, int files, int rounds) {
   ndr::Desk desk(toolkit, grid);
   desk.CurrentFolder = folder;
   const int readers = ndr::DefaultReaderCount();
-  ndr::SetScanOpenHookForTesting([](const std::string&) {
-    WaitOpenDelay();
-    return true;
-  });
+  SlowDrive slowDrive;
+  std::optional<ndr::ScopedOsCallHook> delay;
+  if (openDelay.count() > 0)
+    delay.emplace(slowDrive);
   BareListAndRead(folder);  // warms the file cache for all three
   double bare = 1e300, serial = 1e300, overlapped = 1e300;
   for (int round = 0; round < rounds; ++round) {
@@ -169,7 +181,7 @@ void CompareScan(const std::string& folder, int files, int rounds) {
     serial = std::min(serial, ScanSeconds(desk, 0));
     overlapped = std::min(overlapped, ScanSeconds(desk, readers));
   }
-  ndr::SetScanOpenHookForTesting({});
+  delay.reset();
   if (grid.Rows() - 1 != files)
     std::printf("  unexpected: %d rows\n", grid.Rows() - 1);
   const double perFile = 1e6 / files;

@@ -37,9 +37,9 @@ void RemovePair(const std::string& q0Path, const std::string& q1Path) {
   RemoveFile(q1Path);
 }
 
-ExtractOutcome Fail(ExtractFailure& failure, const char* action, const std::string& path,
+ExtractOutcome Fail(ExtractFailure& failure, const char* action, const FsPath& path,
                     const OsError& error) {
-  failure = ExtractFailure{action, path, error};
+  failure = ExtractFailure{action, path.Joined(), error};
   return ExtractOutcome::kFailed;
 }
 
@@ -109,7 +109,7 @@ std::string QueueDateLine() {
   return text;
 }
 
-ExtractOutcome ExtractBounce(const std::string& bouncePath, const std::string& q0Path,
+ExtractOutcome ExtractBounce(const FsPath& bouncePath, const std::string& q0Path,
                              const std::string& q1Path, const std::string& dateLine,
                              ExtractFailure& failure) {
   LineReader reader;

@@ -35,7 +35,7 @@ struct ExtractFailure {
 // q0Path/q1Path (existing files are overwritten). The bounce is only read.
 // Memory stays bounded whatever the bounce holds. dateLine is the second line
 // of the ".q0" file (the time of the run).
-ExtractOutcome ExtractBounce(const std::string& bouncePath, const std::string& q0Path,
+ExtractOutcome ExtractBounce(const FsPath& bouncePath, const std::string& q0Path,
                              const std::string& q1Path, const std::string& dateLine,
                              ExtractFailure& failure);
 

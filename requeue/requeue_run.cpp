@@ -18,11 +18,13 @@ const std::string kQ1Path = kBounces + "\\" + kPlaceholderQ1;
 
 // A placeholder pair found now was left by a run that died; its bounce is
 // still in the folder (bounces are deleted only after their pair has left),
-// so the pair is discarded rather than queued half-written.
+// so the pair is discarded rather than queued half-written. The placeholder
+// names are this program's own, and a system that ignores case may have
+// stored them in another case: any spelling of them counts.
 void DiscardLeftoverPlaceholders() {
   ListFolder(kBounces, "wwwwww.q?", [](const FindEntry&, const std::string& name) {
     if (EqualsIgnoreCase(name, kPlaceholderQ0) || EqualsIgnoreCase(name, kPlaceholderQ1)) {
-      RemoveFile(kBounces + "\\" + name);
+      RemoveFile(FsPath(kBounces, name));
     }
   });
 }
@@ -41,7 +43,7 @@ void ReportFailure(const ExtractFailure& failure) {
 // Moves the rebuilt pair into the queue; the bounce goes only once the pair
 // has left the bounce folder. A pair that cannot move is removed and its
 // bounce stays for the next run. False (with failure) ends the run.
-bool QueueAndDelete(const std::string& bouncePath, ExtractFailure& failure) {
+bool QueueAndDelete(const FsPath& bouncePath, ExtractFailure& failure) {
   // True only when the head has left, and the body with it (the body moves
   // first and comes back when the head cannot follow).
   if (!SafeRename(kBounces, kQueueFolder, kPlaceholderQ0)) {
@@ -51,14 +53,13 @@ bool QueueAndDelete(const std::string& bouncePath, ExtractFailure& failure) {
   }
   OsError error;
   if (!RemoveFile(bouncePath, &error)) {
-    failure = ExtractFailure{"cannot delete", bouncePath, error};
+    failure = ExtractFailure{"cannot delete", bouncePath.Joined(), error};
     return false;
   }
   return true;
 }
 
-bool RequeueBounce(const std::string& bouncePath, const std::string& dateLine,
-                   ExtractFailure& failure) {
+bool RequeueBounce(const FsPath& bouncePath, const std::string& dateLine, ExtractFailure& failure) {
   switch (ExtractBounce(bouncePath, kQ0Path, kQ1Path, dateLine, failure)) {
     case ExtractOutcome::kRebuilt:
       return QueueAndDelete(bouncePath, failure);
@@ -81,7 +82,7 @@ int RunRequeue() {
   bool completed =
       ListFolderWhile(kBounces, "*.cnm", [&](const FindEntry& entry, const std::string& name) {
         return EntryIsEmpty(entry) ||
-               RequeueBounce(kBounces + "\\" + name, QueueDateLine(), failure);
+               RequeueBounce(FsPath(kBounces, name), QueueDateLine(), failure);
       });
   if (!completed) {
     ReportFailure(failure);

@@ -4,11 +4,12 @@
 // where the platform allows), its length taken from the open file and its
 // start read into the caller's buffer. Several threads may open and read
 // entries of one open folder at once; the listing itself belongs to one.
+// Part of the platform layer (folder_scan_posix.cpp, folder_scan_win32.cpp):
+// every call passes the seam of os_seam.h, from whichever thread makes it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace ndr {
@@ -30,16 +31,9 @@ class ScanFolder {
 
  private:
   friend class ScanFile;
-  std::string folder_;  // as given
-#ifdef _WIN32
-  void* find_ = nullptr;  // HANDLE of FindFirstFileA
-  bool first_ = false;    // find_ holds an entry not yet returned
-  struct FindData;
-  FindData* data_ = nullptr;
-#else
-  void* dir_ = nullptr;  // DIR*
-  int dirFd_ = -1;
-#endif
+  std::string native_;         // the folder in the system's form, with a separator
+  void* state_ = nullptr;      // DIR*, or the find handle and its record
+  std::intptr_t handle_ = -1;  // POSIX: the folder's descriptor for openat
 };
 
 // One entry of a ScanFolder opened for reading.
@@ -68,19 +62,8 @@ class ScanFile {
   void Close();
 
  private:
-#ifdef _WIN32
-  void* handle_ = nullptr;
-#else
-  int fd_ = -1;
-#endif
+  std::intptr_t handle_ = -1;
   std::uint64_t size_ = 0;
 };
-
-// Test seam: called with the entry's name before every ScanFile::Open, on the
-// thread that opens it (a benchmark adds a slow drive's delay here, a test
-// makes a file vanish). When it returns false the open fails as for a file
-// that may not be read. Set it only while no scan runs; empty to remove.
-using ScanOpenHook = std::function<bool(const std::string& name)>;
-void SetScanOpenHookForTesting(ScanOpenHook hook);
 
 }  // namespace ndr

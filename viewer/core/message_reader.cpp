@@ -5,8 +5,10 @@
 #include <cstring>
 #include <limits>
 
+#include "ascii.h"
 #include "folder_scan.h"
 #include "internet_time.h"
+#include "platform.h"
 
 namespace ndr {
 
@@ -149,12 +151,7 @@ std::string_view ValueOf(std::string_view line, std::string_view name) {
   if (line.size() < name.size())
     return {};
   for (std::size_t i = 0; i < name.size(); ++i) {
-    const auto a = static_cast<unsigned char>(line[i]);
-    const auto b = static_cast<unsigned char>(name[i]);
-    // ASCII only: 8-bit characters of the code page are compared as they are.
-    const auto upperA = (a >= 'a' && a <= 'z') ? a - 'a' + 'A' : a;
-    const auto upperB = (b >= 'a' && b <= 'z') ? b - 'a' + 'A' : b;
-    if (upperA != upperB)
+    if (AsciiUpper(line[i]) != AsciiUpper(name[i]))
       return {};
   }
   return line.substr(name.size());
@@ -190,8 +187,7 @@ void ResetRecord(MessageInfo& info) {
 // Most lines of a message name none of the fields; their first letter says
 // so without trying each name in turn.
 char FirstLetter(std::string_view line) {
-  const char c = line.empty() ? '\0' : line[0];
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  return line.empty() ? '\0' : AsciiUpper(line[0]);
 }
 
 void TakeHeaderLine(std::string_view line, MessageInfo& info) {
@@ -283,13 +279,18 @@ void ReadMessage(MessageInfo& info) {
   if (info.FileName.empty())
     return;
   const std::size_t slash = info.FileName.find_last_of("\\/");
-  const std::string folder =
-      slash == std::string::npos ? std::string(".") : info.FileName.substr(0, slash);
-  const std::string name =
-      slash == std::string::npos ? info.FileName : info.FileName.substr(slash + 1);
-  const ScanFolder open(folder);
+  if (slash == std::string::npos) {
+    ReadMessage(info, FsPath(".", info.FileName));
+    return;
+  }
+  ReadMessage(info, FsPath(info.FileName.substr(0, slash), info.FileName.substr(slash + 1)));
+}
+
+void ReadMessage(MessageInfo& info, const FsPath& file) {
+  ResetRecord(info);
+  const ScanFolder folder(file.folder);
   std::uint64_t length = 0;
-  ReadEntry(open, name, info, length);
+  ReadEntry(folder, file.name, info, length);
 }
 
 EntryOutcome ReadFolderEntry(const ScanFolder& folder, const std::string& name, bool sizeListed,

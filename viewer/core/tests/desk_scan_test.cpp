@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -13,9 +14,9 @@
 #include "desk.h"
 #include "desk_test_support.h"
 #include "fake_toolkit.h"
-#include "folder_scan.h"
 #include "grid.h"
 #include "number_format.h"
+#include "os_seam.h"
 #include "sample_mail.h"
 
 namespace ndr {
@@ -191,10 +192,24 @@ struct ScanResult {
   int scans = 0;
 };
 
-// Removes the test seam however the test ends.
-struct OpenHookScope {
-  explicit OpenHookScope(ScanOpenHook hook) { SetScanOpenHookForTesting(std::move(hook)); }
-  ~OpenHookScope() { SetScanOpenHookForTesting({}); }
+// A drive seen through the platform's seam: calls back with the name of
+// every file the scan opens, from whichever thread opens it, and lets the
+// callback fail that open.
+class OpenWatch : public OsCallHook {
+ public:
+  explicit OpenWatch(std::function<OsFault(const std::string& name)> onOpen)
+      : onOpen_(std::move(onOpen)), scope_(*this) {}
+  OsFault Before(const OsCallInfo& info) override {
+    if (info.call != OsCall::kOpenRead)
+      return OsFault::kNone;
+    const std::size_t slash = info.path.find_last_of("\\/");
+    return onOpen_(std::string(info.path.substr(slash == std::string_view::npos ? 0 : slash + 1)));
+  }
+  void After(const OsCallInfo&, bool) override {}
+
+ private:
+  std::function<OsFault(const std::string&)> onOpen_;
+  ScopedOsCallHook scope_;
 };
 
 class ReadAheadTest : public ScanTest {
@@ -250,14 +265,14 @@ class ReadAheadTest : public ScanTest {
   }
 
   // The unreadable file refuses to open; the vanishing one goes just before.
-  ScanOpenHook FaultyDrive() {
+  std::function<OsFault(const std::string&)> FaultyDrive() {
     const std::string folder = folder_.Path();
     return [folder](const std::string& name) {
       if (name == "vanishing.cnm") {
         std::error_code ignored;
         std::filesystem::remove(test::Native(folder + "\\" + name), ignored);
       }
-      return name != "unreadable.cnm";
+      return name == "unreadable.cnm" ? OsFault::kAccessDenied : OsFault::kNone;
     };
   }
   void Rewrite(const std::string& name) { Write(name, test::Bounce("gone before it is read")); }
@@ -265,7 +280,7 @@ class ReadAheadTest : public ScanTest {
 
 TEST_F(ReadAheadTest, ReadersGiveTheSerialScanRowForRowAndEventForEvent) {
   WriteMixedFolder(700);  // more than the records read ahead: the ring wraps
-  OpenHookScope hook(FaultyDrive());
+  OpenWatch drive(FaultyDrive());
   const ScanResult serial = Scan(0);
   for (int readers : {1, 2, 5}) {
     Rewrite("vanishing.cnm");
@@ -299,7 +314,7 @@ TEST_F(ReadAheadTest, EachFileIsOpenedOnceAndReadersStayABoundedWayAhead) {
   std::multiset<std::string> opened;
   std::set<std::thread::id> threads;
   std::atomic<int> opens{0}, rows{0}, mostAhead{0};
-  OpenHookScope hook([&](const std::string& name) {
+  OpenWatch drive([&](const std::string& name) {
     const int ahead = ++opens - rows.load();
     int most = mostAhead.load();
     while (ahead > most && !mostAhead.compare_exchange_weak(most, ahead)) {
@@ -307,7 +322,7 @@ TEST_F(ReadAheadTest, EachFileIsOpenedOnceAndReadersStayABoundedWayAhead) {
     std::lock_guard<std::mutex> lock(mutex);
     opened.insert(name);
     threads.insert(std::this_thread::get_id());
-    return true;
+    return OsFault::kNone;
   });
   desk_.scanReaders = 2;
   desk_.scanEventsInterval = {};
