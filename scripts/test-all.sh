@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, builds the native, the
 # sanitizer and the Windows (mingw-w64) builds, and runs every test natively,
-# under AddressSanitizer/UBSan, and under Wine.
+# under AddressSanitizer/UBSan, and under Wine; the scan test also under
+# ThreadSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -35,6 +36,15 @@ run_native() {
   ctest --preset "$preset" -j "$jobs"
 }
 
+# The folder scan reads ahead on threads of its own: its test runs once more
+# under ThreadSanitizer.
+run_thread_sanitizer() {
+  echo "=== tsan: the folder scan's test"
+  cmake --preset tsan >/dev/null
+  cmake --build build/tsan -j "$jobs" --target desk_scan_test
+  TSAN_OPTIONS=halt_on_error=1 build/tsan/viewer/core/tests/desk_scan_test
+}
+
 run_windows() {
   echo "=== mingw: configure and build"
   cmake --preset mingw >/dev/null
@@ -59,5 +69,6 @@ trap cleanup EXIT
 
 run_native default
 run_native asan
+run_thread_sanitizer
 run_windows
 echo "All test runs passed."
