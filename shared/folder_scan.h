@@ -64,6 +64,7 @@ class ScanFile {
  private:
   std::intptr_t handle_ = -1;
   std::uint64_t size_ = 0;
+  std::string path_;  // the entry's whole path, kept for its buffer
 };
 
 }  // namespace ndr

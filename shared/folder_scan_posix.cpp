@@ -85,7 +85,7 @@ ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const std::string& name)
     return Kind::Gone;
   const int folderFd = static_cast<int>(folder.handle_);
   // The whole path only for the seam's report; the open is relative.
-  static thread_local std::string path;
+  std::string& path = path_;
   path.assign(folder.native_).append(name);
   if (IsHiddenName(name))
     return KindWithoutOpening(folderFd, path, name.c_str(), true, size_);

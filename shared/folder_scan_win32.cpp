@@ -78,7 +78,7 @@ ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const std::string& name)
   size_ = 0;
   if (!IsEntryName(name))
     return Kind::Gone;
-  const std::string path = folder.native_ + name;
+  const std::string& path = path_.assign(folder.native_).append(name);
   OsCallSite site(OsCall::kOpenRead, path);
   HANDLE handle = site.Refused()
                       ? INVALID_HANDLE_VALUE

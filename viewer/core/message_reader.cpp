@@ -248,27 +248,48 @@ std::int64_t ClampedSize(std::uint64_t length) {
   return static_cast<std::int64_t>(length < kMax ? length : kMax);
 }
 
-// Fills info (already reset) from name in folder; the kind of entry it was.
-ScanFile::Kind ReadEntry(const ScanFolder& folder, const std::string& name, MessageInfo& info,
-                         std::uint64_t& length) {
-  // One file and one buffer per thread serve every call: the buffer is
-  // neither put on the stack nor allocated again for each file of a scan.
-  static thread_local ScanFile file;
-  static thread_local HeadLines lines;
-  const ScanFile::Kind kind = file.Open(folder, name);
-  length = file.Size();
-  // A file that is there but cannot be read (locked, say) still shows its size.
-  if (kind == ScanFile::Kind::Ordinary || kind == ScanFile::Kind::Unreadable)
-    info.Size = ClampedSize(length);
-  if (kind == ScanFile::Kind::Ordinary) {
-    lines.Start(file);
-    ReadLines(lines, info);
-    file.Close();
-  }
-  return kind;
-}
-
 }  // namespace
+
+// Kept by the reader rather than per thread: a thread's own objects with
+// destructors are unsafe in some runtimes (mingw-w64 frees their memory
+// before it runs their destructors).
+struct EntryReader::State {
+  ScanFile file;
+  HeadLines lines;
+
+  // Fills info (already reset) from name in folder; the kind of entry it was.
+  ScanFile::Kind ReadEntry(const ScanFolder& folder, const std::string& name, MessageInfo& info,
+                           std::uint64_t& length) {
+    const ScanFile::Kind kind = file.Open(folder, name);
+    length = file.Size();
+    // A file that is there but cannot be read (locked, say) still shows its size.
+    if (kind == ScanFile::Kind::Ordinary || kind == ScanFile::Kind::Unreadable)
+      info.Size = ClampedSize(length);
+    if (kind == ScanFile::Kind::Ordinary) {
+      lines.Start(file);
+      ReadLines(lines, info);
+      file.Close();
+    }
+    return kind;
+  }
+};
+
+EntryReader::EntryReader() : state_(std::make_unique<State>()) {}
+EntryReader::~EntryReader() = default;
+
+EntryOutcome EntryReader::Read(const ScanFolder& folder, const std::string& name, bool sizeListed,
+                               std::uint64_t listedSize, MessageInfo& info) {
+  ResetRecord(info);
+  if (sizeListed && listedSize == 0)
+    return EntryOutcome::Empty;  // known from the listing, without opening the file
+  std::uint64_t length = 0;
+  const ScanFile::Kind kind = state_->ReadEntry(folder, name, info, length);
+  if (kind == ScanFile::Kind::NotAFile)
+    return EntryOutcome::NotAFile;
+  if (!sizeListed && length == 0 && kind != ScanFile::Kind::Gone)
+    return EntryOutcome::Empty;
+  return EntryOutcome::Message;
+}
 
 std::string HeaderValue(const std::string& line, const std::string& name) {
   return std::string(ValueOf(line, name));
@@ -289,22 +310,8 @@ void ReadMessage(MessageInfo& info) {
 void ReadMessage(MessageInfo& info, const FsPath& file) {
   ResetRecord(info);
   const ScanFolder folder(file.folder);
-  std::uint64_t length = 0;
-  ReadEntry(folder, file.name, info, length);
-}
-
-EntryOutcome ReadFolderEntry(const ScanFolder& folder, const std::string& name, bool sizeListed,
-                             std::uint64_t listedSize, MessageInfo& info) {
-  ResetRecord(info);
-  if (sizeListed && listedSize == 0)
-    return EntryOutcome::Empty;  // known from the listing, without opening the file
-  std::uint64_t length = 0;
-  const ScanFile::Kind kind = ReadEntry(folder, name, info, length);
-  if (kind == ScanFile::Kind::NotAFile)
-    return EntryOutcome::NotAFile;
-  if (!sizeListed && length == 0 && kind != ScanFile::Kind::Gone)
-    return EntryOutcome::Empty;
-  return EntryOutcome::Message;
+  EntryReader reader;
+  reader.Read(folder, file.name, false, 0, info);  // an empty file gives what it has: nothing
 }
 
 }  // namespace ndr

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -39,12 +40,25 @@ enum class EntryOutcome {
   NotAFile  // a folder or a link to nothing after all: passed over
 };
 
-// ReadMessage for the entry name of an open folder, as the scan reads it:
-// the empty-file test takes the listing's length where the listing gave one
+// ReadMessage for the entries of an open folder, as the scan reads them: the
+// empty-file test takes the listing's length where the listing gave one
 // (sizeListed), else the open file's. info.FileName is the caller's and is
-// left as it is. Safe to call from several threads at once.
-EntryOutcome ReadFolderEntry(const ScanFolder& folder, const std::string& name, bool sizeListed,
-                             std::uint64_t listedSize, MessageInfo& info);
+// left as it is. One reader per thread: it keeps its open file and its line
+// buffer from entry to entry.
+class EntryReader {
+ public:
+  EntryReader();
+  ~EntryReader();
+  EntryReader(const EntryReader&) = delete;
+  EntryReader& operator=(const EntryReader&) = delete;
+
+  EntryOutcome Read(const ScanFolder& folder, const std::string& name, bool sizeListed,
+                    std::uint64_t listedSize, MessageInfo& info);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 // The value of header name ("From: ", with its colon and blank) when line is
 // such a header line, matched without regard to case; else "".

@@ -30,11 +30,10 @@ ReadAhead::~ReadAhead() {
     reader.join();
 }
 
-void ReadAhead::Read(Entry& entry) {
+void ReadAhead::Read(Entry& entry, EntryReader& reader) {
   entry.info.FileName.assign(prefix_);
   entry.info.FileName.append(entry.name);
-  entry.outcome =
-      ReadFolderEntry(folder_, entry.name, entry.sizeListed, entry.listedSize, entry.info);
+  entry.outcome = reader.Read(folder_, entry.name, entry.sizeListed, entry.listedSize, entry.info);
 }
 
 // Lists into the free slots. Only the caller's thread lists, and readers
@@ -82,7 +81,7 @@ ReadAhead::Entry* ReadAhead::Next() {
     // No reader has taken it yet: read it here rather than wait.
     ++claimed_;
     lock.unlock();
-    Read(entry);
+    Read(entry, ownReader_);
     lock.lock();
     entry.done = true;
   } else {
@@ -93,6 +92,7 @@ ReadAhead::Entry* ReadAhead::Next() {
 }
 
 void ReadAhead::ReaderLoop() {
+  EntryReader reader;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     work_.wait(lock, [&] { return stopping_ || claimed_ < listed_ || listingDone_; });
@@ -101,7 +101,7 @@ void ReadAhead::ReaderLoop() {
     const std::uint64_t index = claimed_++;
     Entry& entry = Slot(index);
     lock.unlock();
-    Read(entry);
+    Read(entry, reader);
     lock.lock();
     entry.done = true;
     if (index == head_)

@@ -49,11 +49,12 @@ class ReadAhead {
  private:
   Entry& Slot(std::uint64_t index) { return slots_[index % slots_.size()]; }
   void ListMore();
-  void Read(Entry& entry);
+  void Read(Entry& entry, EntryReader& reader);
   void ReaderLoop();
 
   ScanFolder folder_;
-  std::string prefix_;  // the folder and its backslash
+  EntryReader ownReader_;  // the caller's, for the entries no reader took
+  std::string prefix_;     // the folder and its backslash
   std::vector<Entry> slots_;
   // Entry numbers in listing order: [head_, claimed_) are being read or
   // done, [claimed_, listed_) wait for a reader.

@@ -212,6 +212,18 @@ class OpenWatch : public OsCallHook {
   ScopedOsCallHook scope_;
 };
 
+// Where two scans' grids first differ, for the failure message.
+std::string FirstDifference(const ScanResult& a, const ScanResult& b) {
+  for (std::size_t r = 0; r < std::min(a.cells.size(), b.cells.size()); ++r) {
+    for (std::size_t c = 0; c < a.cells[r].size(); ++c) {
+      if (a.cells[r][c] != b.cells[r][c])
+        return " row " + std::to_string(r) + " col " + std::to_string(c) + ": [" + a.cells[r][c] +
+               "] [" + b.cells[r][c] + "]";
+    }
+  }
+  return " rows " + std::to_string(a.cells.size()) + " and " + std::to_string(b.cells.size());
+}
+
 class ReadAheadTest : public ScanTest {
  protected:
   std::string Counters() const {
@@ -287,7 +299,7 @@ TEST_F(ReadAheadTest, ReadersGiveTheSerialScanRowForRowAndEventForEvent) {
     const ScanResult overlapped = Scan(readers);
     EXPECT_EQ(overlapped.scans, 1);
     EXPECT_EQ(overlapped.counters, serial.counters) << readers;
-    EXPECT_TRUE(overlapped.cells == serial.cells) << readers;
+    EXPECT_TRUE(overlapped.cells == serial.cells) << readers << FirstDifference(serial, overlapped);
     EXPECT_TRUE(overlapped.atEvents == serial.atEvents) << readers;
   }
 
