@@ -245,8 +245,14 @@ DateTime InternetDateToDate(std::string_view text) {
   const std::optional<LocalTime> local = Parse(text);
   if (!local)
     return kZeroInstant;
-  if (local->zoneMinutes == 0 && local->value.second < 60)
-    return local->value;  // nothing to carry: the usual +0000 costs no calendar arithmetic
+  // Most offsets move the time within its own day: no calendar arithmetic.
+  const int minuteOfDay = local->value.hour * 60 + local->value.minute - local->zoneMinutes;
+  if (local->value.second < 60 && minuteOfDay >= 0 && minuteOfDay < 24 * 60) {
+    DateTime value = local->value;
+    value.hour = minuteOfDay / 60;
+    value.minute = minuteOfDay % 60;
+    return value;
+  }
   return AddSeconds(local->value, -std::int64_t{local->zoneMinutes} * 60);
 }
 
