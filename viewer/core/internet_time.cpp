@@ -232,10 +232,61 @@ std::optional<LocalTime> Parse(std::string_view text) {
   return local;
 }
 
+// The usual form alone, at fixed places: "Thu, 5 Feb 2004 10:15:00 +0100",
+// the day name optional. Anything else (comments, zone names, two-digit
+// years, a missing second, blanks beyond one) is left to Parse, which reads
+// this form to the same result; this only spares a scan's two dates a file
+// the general scanner.
+std::optional<LocalTime> ParseUsualForm(std::string_view text) {
+  std::size_t pos = 0;
+  const auto digits = [&](std::size_t count, int& value) {
+    if (pos + count > text.size())
+      return false;
+    value = 0;
+    for (std::size_t end = pos + count; pos < end; ++pos) {
+      if (!IsDigit(text[pos]))
+        return false;
+      value = value * 10 + (text[pos] - '0');
+    }
+    return true;
+  };
+  const auto take = [&](char c) {
+    if (pos >= text.size() || text[pos] != c)
+      return false;
+    ++pos;
+    return true;
+  };
+  if (text.size() >= 5 && IsAlpha(text[0])) {
+    if (FindName(text.substr(0, 3), kDayNames) < 0 || text[3] != ',' || text[4] != ' ')
+      return std::nullopt;
+    pos = 5;
+  }
+  LocalTime local;
+  DateTime& v = local.value;
+  const std::size_t dayDigits = pos + 1 < text.size() && IsDigit(text[pos + 1]) ? 2 : 1;
+  if (!digits(dayDigits, v.day) || !take(' ') || pos + 4 > text.size())
+    return std::nullopt;
+  v.month = FindName(text.substr(pos, 3), kMonthNames) + 1;
+  pos += 3;
+  int zone = 0;
+  if (v.month == 0 || !take(' ') || !digits(4, v.year) || !take(' ') || !digits(2, v.hour) ||
+      !take(':') || !digits(2, v.minute) || !take(':') || !digits(2, v.second) || !take(' ') ||
+      pos >= text.size() || (text[pos] != '+' && text[pos] != '-')) {
+    return std::nullopt;
+  }
+  const bool west = text[pos++] == '-';
+  if (!digits(4, zone) || pos != text.size() || zone % 100 > 59 || !InRange(v))
+    return std::nullopt;
+  local.zoneMinutes = (west ? -1 : 1) * (zone / 100 * 60 + zone % 100);
+  return local;
+}
+
 }  // namespace
 
 DateTime InternetDateToDate(std::string_view text) {
-  const std::optional<LocalTime> local = Parse(text);
+  std::optional<LocalTime> local = ParseUsualForm(text);
+  if (!local)
+    local = Parse(text);
   if (!local)
     return kZeroInstant;
   // Most offsets move the time within its own day: no calendar arithmetic.
