@@ -232,23 +232,19 @@ std::optional<LocalTime> Parse(std::string_view text) {
   return local;
 }
 
-// The usual form alone, at fixed places: "Thu, 5 Feb 2004 10:15:00 +0100",
-// the day name optional. Anything else (comments, zone names, two-digit
-// years, a missing second, blanks beyond one) is left to Parse, which reads
-// this form to the same result; this only spares a scan's two dates a file
-// the general scanner.
+// The date and time of the usual forms at fixed places ("Thu, 5 Feb 2004
+// 10:15:00", the day name and the seconds optional, one blank between), the
+// zone and what follows it as Parse reads them. A text in any other shape is
+// left to Parse, which reads these forms to the same result; this only spares
+// a scan's two dates a file the general scanner.
 std::optional<LocalTime> ParseUsualForm(std::string_view text) {
   std::size_t pos = 0;
-  const auto digits = [&](std::size_t count, int& value) {
-    if (pos + count > text.size())
-      return false;
+  const auto number = [&](std::size_t least, std::size_t most, int& value) {
+    const std::size_t begin = pos;
     value = 0;
-    for (std::size_t end = pos + count; pos < end; ++pos) {
-      if (!IsDigit(text[pos]))
-        return false;
-      value = value * 10 + (text[pos] - '0');
-    }
-    return true;
+    while (pos < text.size() && pos - begin < most && IsDigit(text[pos]))
+      value = value * 10 + (text[pos++] - '0');
+    return pos - begin >= least && (pos == text.size() || !IsDigit(text[pos]));
   };
   const auto take = [&](char c) {
     if (pos >= text.size() || text[pos] != c)
@@ -256,28 +252,35 @@ std::optional<LocalTime> ParseUsualForm(std::string_view text) {
     ++pos;
     return true;
   };
-  if (text.size() >= 5 && IsAlpha(text[0])) {
-    if (FindName(text.substr(0, 3), kDayNames) < 0 || text[3] != ',' || text[4] != ' ')
-      return std::nullopt;
-    pos = 5;
-  }
+  const auto name = [&](const auto& names) {
+    if (pos + 4 > text.size() || IsAlpha(text[pos + 3]))
+      return -1;
+    pos += 3;
+    return FindName(text.substr(pos - 3, 3), names);
+  };
+  if (!text.empty() && IsAlpha(text[0]) && (name(kDayNames) < 0 || !take(',') || !take(' ')))
+    return std::nullopt;
   LocalTime local;
   DateTime& v = local.value;
-  const std::size_t dayDigits = pos + 1 < text.size() && IsDigit(text[pos + 1]) ? 2 : 1;
-  if (!digits(dayDigits, v.day) || !take(' ') || pos + 4 > text.size())
+  if (!number(1, 2, v.day) || !take(' ') || (v.month = name(kMonthNames) + 1) == 0 || !take(' '))
     return std::nullopt;
-  v.month = FindName(text.substr(pos, 3), kMonthNames) + 1;
-  pos += 3;
-  int zone = 0;
-  if (v.month == 0 || !take(' ') || !digits(4, v.year) || !take(' ') || !digits(2, v.hour) ||
-      !take(':') || !digits(2, v.minute) || !take(':') || !digits(2, v.second) || !take(' ') ||
-      pos >= text.size() || (text[pos] != '+' && text[pos] != '-')) {
+  const std::size_t yearBegin = pos;
+  int digits = 0;
+  if (!number(2, 4, digits))
     return std::nullopt;
-  }
-  const bool west = text[pos++] == '-';
-  if (!digits(4, zone) || pos != text.size() || zone % 100 > 59 || !InRange(v))
+  v.year = FullYear(text.substr(yearBegin, pos - yearBegin));
+  if (!take(' ') || !number(1, 2, v.hour) || !take(':') || !number(2, 2, v.minute))
     return std::nullopt;
-  local.zoneMinutes = (west ? -1 : 1) * (zone / 100 * 60 + zone % 100);
+  v.second = 0;
+  if (take(':') && !number(2, 2, v.second))
+    return std::nullopt;
+  DateScanner scan(text.substr(pos));
+  if (!scan.SkipCfws())
+    return std::nullopt;
+  const std::optional<int> zone = Zone(scan);
+  if (!zone || !scan.SkipCfws() || !scan.AtEnd() || !InRange(v))
+    return std::nullopt;
+  local.zoneMinutes = *zone;
   return local;
 }
 
