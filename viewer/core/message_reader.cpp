@@ -21,10 +21,11 @@ constexpr std::size_t kMaxLineKeep = 64 * 1024;
 // One read takes the whole head of a usual message.
 constexpr std::size_t kChunk = 16 * 1024;
 
-constexpr std::string_view kFrom = "From: ";
-constexpr std::string_view kTo = "To: ";
-constexpr std::string_view kSubject = "Subject: ";
-constexpr std::string_view kDate = "Date: ";
+// Upper-cased, so that only the line's letters need folding.
+constexpr std::string_view kFrom = "FROM: ";
+constexpr std::string_view kTo = "TO: ";
+constexpr std::string_view kSubject = "SUBJECT: ";
+constexpr std::string_view kDate = "DATE: ";
 
 // The lines of an open file, cut in place in one reused buffer: a line is a
 // view into the buffer, valid until the next call. A line ends at CR or CR
@@ -147,14 +148,14 @@ bool HeadLines::NextSlowly(std::string_view& line) {
 
 // The value of header name in line; empty when the line is not that header
 // (or gives no value).
-std::string_view ValueOf(std::string_view line, std::string_view name) {
-  if (line.size() < name.size())
+std::string_view ValueOf(std::string_view line, std::string_view upperName) {
+  if (line.size() < upperName.size())
     return {};
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    if (AsciiUpper(line[i]) != AsciiUpper(name[i]))
+  for (std::size_t i = 0; i < upperName.size(); ++i) {
+    if (AsciiUpper(line[i]) != upperName[i])
       return {};
   }
-  return line.substr(name.size());
+  return line.substr(upperName.size());
 }
 
 // Stores the value when the line is that header, reusing the field's buffer.
@@ -292,7 +293,10 @@ EntryOutcome EntryReader::Read(const ScanFolder& folder, const std::string& name
 }
 
 std::string HeaderValue(const std::string& line, const std::string& name) {
-  return std::string(ValueOf(line, name));
+  std::string upperName = name;
+  for (char& c : upperName)
+    c = AsciiUpper(c);
+  return std::string(ValueOf(line, upperName));
 }
 
 void ReadMessage(MessageInfo& info) {

@@ -154,6 +154,13 @@ TEST_F(ReaderTest, HeaderLinesLineEndsAndTheLineLimit) {
   }
 }
 
+TEST(HeaderValueTest, NameAnyCaseThenColonAndOneBlank) {
+  EXPECT_EQ(HeaderValue("sUBJECT: Hi there ", "Subject: "), "Hi there ");
+  EXPECT_EQ(HeaderValue("Subject:x", "Subject: "), "");
+  EXPECT_EQ(HeaderValue("To: ", "To: "), "");
+  EXPECT_EQ(HeaderValue("From: \xE9", "from: "), "\xE9");
+}
+
 TEST_F(ReaderTest, DatesAreConverted) {
   MessageInfo info =
       Read("dAtE:  Thu, 5 Feb 2004 10:15:00 +0100\r\n\r\nDate: 5 Feb 2004 09:15 GMT\r\n");
