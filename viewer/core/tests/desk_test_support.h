@@ -38,7 +38,7 @@ inline std::string WriteHidden(const std::string& folder, const std::string& byt
 #ifdef _WIN32
   const std::string name = "secret.cnm";
   WriteBytes(folder + "\\" + name, bytes);
-  SetFileAttributesA(Native(folder + "\\" + name).string().c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesA((folder + "\\" + name).c_str(), FILE_ATTRIBUTE_HIDDEN);
 #else
   const std::string name = ".secret.cnm";
   WriteBytes(folder + "\\" + name, bytes);
@@ -58,19 +58,19 @@ inline std::string Bounce(const std::string& subject, const std::string& date = 
   return text;
 }
 
-// A unique folder on a drive of the tests' own (the test programs map drives
-// into the build tree), spelled as the programs spell paths; removed
-// afterwards.
+// A unique folder below the system's temporary folder, removed afterwards.
 class TempFolder {
  public:
   TempFolder() {
     std::random_device seed;
-    path_ = "T:\\ndr-desk-" + std::to_string(seed()) + "-" + std::to_string(seed());
-    std::filesystem::create_directories(Native(path_));
+    path_ = (std::filesystem::temp_directory_path() /
+             ("ndr-desk-" + std::to_string(seed()) + "-" + std::to_string(seed())))
+                .string();
+    std::filesystem::create_directories(path_);
   }
   ~TempFolder() {
     std::error_code ignored;
-    std::filesystem::remove_all(Native(path_), ignored);
+    std::filesystem::remove_all(path_, ignored);
   }
   TempFolder(const TempFolder&) = delete;
   TempFolder& operator=(const TempFolder&) = delete;

@@ -33,16 +33,14 @@ class ReaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    // A drive path: the test programs map drives into the build tree.
-    folder_ = "T:\\ndr-reader-" + std::to_string(stamp);
-    fs::create_directories(Native(folder_));
+    folder_ = fs::temp_directory_path() / ("ndr-reader-" + std::to_string(stamp));
+    fs::create_directories(folder_);
   }
   void TearDown() override {
     std::error_code ignored;
-    fs::remove_all(Native(folder_), ignored);
+    fs::remove_all(folder_, ignored);
   }
-  std::string PathOf(const std::string& name) const { return folder_ + "\\" + name; }
-  static std::string Native(const std::string& path) { return NativePath(path); }
+  std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
 
   MessageInfo Read(const std::string& bytes) {
     testsupport::WriteBytes(PathOf("m.cnm"), bytes);
@@ -55,7 +53,7 @@ class ReaderTest : public ::testing::Test {
     return info;
   }
 
-  std::string folder_;
+  fs::path folder_;
 };
 
 void ExpectOnlyName(const MessageInfo& info, const std::string& path) {
@@ -206,7 +204,7 @@ TEST_F(ReaderTest, SizeBeyondFourGibibytes) {
   testsupport::WriteBytes(path, "Subject: big\r\n" + Lines(2, 71));
   const std::uintmax_t size = (std::uintmax_t{5} << 30) + 7;
   std::error_code error;
-  fs::resize_file(Native(path), size, error);
+  fs::resize_file(path, size, error);
   if (error)
     GTEST_SKIP() << "no room for a sparse file: " << error.message();
   const MessageInfo info = ReadPath(path);
@@ -218,15 +216,15 @@ TEST_F(ReaderTest, SizeBeyondFourGibibytes) {
 TEST_F(ReaderTest, FilesThatYieldOnlyTheirName) {
   ExpectOnlyName(ReadPath(""), "");
   ExpectOnlyName(ReadPath(PathOf("missing.cnm")), PathOf("missing.cnm"));
-  ExpectOnlyName(ReadPath(folder_), folder_);
+  ExpectOnlyName(ReadPath(folder_.string()), folder_.string());
 
   const std::string hidden = PathOf(".hidden.cnm");
   testsupport::WriteBytes(hidden, "Subject: secret\r\n");
 #ifdef _WIN32
-  ASSERT_TRUE(SetFileAttributesA(Native(hidden).c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
   const std::string system = PathOf("system.cnm");
   testsupport::WriteBytes(system, "Subject: secret\r\n");
-  ASSERT_TRUE(SetFileAttributesA(Native(system).c_str(), FILE_ATTRIBUTE_SYSTEM));
+  ASSERT_TRUE(SetFileAttributesA(system.c_str(), FILE_ATTRIBUTE_SYSTEM));
   ExpectOnlyName(ReadPath(system), system);
 #endif
   ExpectOnlyName(ReadPath(hidden), hidden);
@@ -236,7 +234,7 @@ TEST_F(ReaderTest, FilesThatYieldOnlyTheirName) {
 TEST_F(ReaderTest, LockedFileKeepsNameAndSize) {
   const std::string path = PathOf("locked.cnm");
   testsupport::WriteBytes(path, "Subject: locked\r\n");
-  HANDLE lock = CreateFileA(Native(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+  HANDLE lock = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   const MessageInfo info = ReadPath(path);
