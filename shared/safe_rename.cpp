@@ -21,7 +21,7 @@ std::mt19937& Generator() {
 
 // A uniform value in [0, 1).
 double NextRandom() {
-  return Generator()() / 4294967296.0;
+  return static_cast<double>(Generator()()) / 4294967296.0;
 }
 
 bool IsFreeForPair(const std::string& folder, const std::string& candidate) {
