@@ -76,16 +76,20 @@ ReadAhead::Entry* ReadAhead::Next() {
   std::unique_lock<std::mutex> lock(mutex_);
   if (head_ == listed_)
     return nullptr;  // listed to the end, all taken
+  // While the next entry is not read, this thread reads the next one that no
+  // reader has taken (the next entry itself when none has) rather than wait:
+  // a thread that sleeps and wakes for every file costs more than the file.
   Entry& entry = Slot(head_);
-  if (claimed_ == head_) {
-    // No reader has taken it yet: read it here rather than wait.
-    ++claimed_;
+  while (!entry.done) {
+    if (claimed_ == listed_) {
+      read_.wait(lock, [&] { return entry.done; });
+      break;
+    }
+    Entry& other = Slot(claimed_++);
     lock.unlock();
-    Read(entry, ownReader_);
+    Read(other, ownReader_);
     lock.lock();
-    entry.done = true;
-  } else {
-    read_.wait(lock, [&] { return entry.done; });
+    other.done = true;
   }
   handedOut_ = true;
   return &entry;
