@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, builds the native, the
 # sanitizer and the Windows (mingw-w64) builds, and runs every test natively,
-# under AddressSanitizer/UBSan, and under Wine; the scan test also under
-# ThreadSanitizer.
+# under AddressSanitizer/UBSan, and under Wine (the scan test also under
+# ThreadSanitizer); then each fuzz target for 30 s.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -102,4 +102,5 @@ echo "=== canary: the configured drives folder is unchanged"
 run_native asan
 run_thread_sanitizer
 run_windows
+bash scripts/fuzz.sh 30
 echo "All test runs passed."
