@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -290,7 +291,9 @@ int main(int argc, char** argv) {
     sizes = openDelay.count() > 0 ? std::vector<int>{5000} : std::vector<int>{10000, 100000};
   std::sort(sizes.begin(), sizes.end());
 
-  const auto root = std::filesystem::temp_directory_path() / "ndr-viewer-bench";
+  // A folder of this run's own: two runs at once must not share their files.
+  const auto root = std::filesystem::temp_directory_path() /
+                    ("ndr-viewer-bench-" + std::to_string(std::random_device()()));
   std::filesystem::remove_all(root);
   std::filesystem::create_directories(root);
   const std::string folder = root.string();
