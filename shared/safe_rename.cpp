@@ -101,9 +101,11 @@ bool MoveStored(const std::string& folder, const std::string& name, const std::s
   return false;
 }
 
+// Any entry takes a name, a folder or a hidden file as much as a message:
+// the move onto it would fail, and on the next run again.
 bool IsFreeForPair(const std::string& folder, const std::string& candidate) {
-  return candidate != kReservedPairBase && !OrdinaryFileExists(folder + "\\" + candidate + ".q0") &&
-         !OrdinaryFileExists(folder + "\\" + candidate + ".q1");
+  return candidate != kReservedPairBase && !PathExists(folder + "\\" + candidate + ".q0") &&
+         !PathExists(folder + "\\" + candidate + ".q1");
 }
 
 // The ".q1" partner of a ".q0" name, in the case the name was given.
@@ -160,8 +162,8 @@ bool DrawCandidate(Move& move) {
 }
 
 // A single file: the no-replace move itself tells whether a name is free, so
-// the usual case costs one rename. A name taken by an ordinary file makes
-// the next candidate; one taken otherwise (a folder, a hidden file) stops it.
+// the usual case costs one rename. A name taken by any entry makes the next
+// candidate.
 bool MoveSingleFreely(Move& move) {
   // Within one folder the own name must count as taken, while Windows would
   // let the file move onto itself: there the name is tested first.
@@ -169,7 +171,7 @@ bool MoveSingleFreely(Move& move) {
   move.candidate = move.base;
   for (;;) {
     std::string target = move.targetFolder + "\\" + move.candidate + move.ext;
-    if (sameFolder && OrdinaryFileExists(target)) {
+    if (sameFolder && PathExists(target)) {
       if (!DrawCandidate(move)) {
         return false;
       }
@@ -181,7 +183,8 @@ bool MoveSingleFreely(Move& move) {
     if (MoveStored(move.sourceFolder, move.fileName, target, from, missing, error)) {
       return true;
     }
-    if (missing || !IsAlreadyThere(error) || !OrdinaryFileExists(target)) {
+    // Windows may report a folder in the way as access denied, not as taken.
+    if (missing || (!IsAlreadyThere(error) && !PathExists(target))) {
       return false;
     }
     if (!DrawCandidate(move)) {
