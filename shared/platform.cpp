@@ -8,6 +8,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -129,6 +130,10 @@ bool CreateFolder(const std::string& path, OsError* error) {
 bool MoveNoReplace(const std::string& from, const std::string& to, OsError* error) {
   // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
   return MoveFileA(from.c_str(), to.c_str()) ? true : Fail(error);
+}
+
+bool SecondLinkIn(const std::string&, const std::string&, std::string&) {
+  return false;
 }
 
 bool StartProgram(const ProgramLaunch& launch, OsError* error) {
@@ -292,6 +297,29 @@ bool MoveNoReplace(const std::string& from, const std::string& to, OsError* erro
   }
 #endif
   return LinkThenUnlink(nativeFrom, nativeTo, error);
+}
+
+bool SecondLinkIn(const std::string& path, const std::string& folder, std::string& nameThere) {
+  struct stat file;
+  if (!Stat(path, file) || !S_ISREG(file.st_mode) || file.st_nlink < 2) {
+    return false;
+  }
+  DIR* dir = ::opendir(NativePath(folder).c_str());
+  if (dir == nullptr) {
+    return false;
+  }
+  bool found = false;
+  while (struct dirent* item = ::readdir(dir)) {
+    struct stat other;
+    if (item->d_ino == file.st_ino && ::fstatat(::dirfd(dir), item->d_name, &other, 0) == 0 &&
+        other.st_dev == file.st_dev && other.st_ino == file.st_ino) {
+      nameThere = item->d_name;
+      found = true;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return found;
 }
 
 bool StartProgram(const ProgramLaunch& launch, OsError* error) {

@@ -47,6 +47,12 @@ bool CreateFolder(const std::string& path, OsError* error = nullptr);
 // renameat2 RENAME_NOREPLACE, or link then unlink where that is missing).
 bool MoveNoReplace(const std::string& from, const std::string& to, OsError* error = nullptr);
 
+// Whether the file at path has a second name in folder, which is then given
+// in nameThere: what a no-replace move by link then unlink leaves when it is
+// cut off between the two. Always false where moves are single renames
+// (Windows).
+bool SecondLinkIn(const std::string& path, const std::string& folder, std::string& nameThere);
+
 // Starts a program without a shell and without waiting for it, in a normal
 // window with the focus. Windows hands commandLine raw to CreateProcessA;
 // POSIX runs argv (argv[0] searched on the PATH when it has no slash).

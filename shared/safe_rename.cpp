@@ -136,6 +136,14 @@ bool MovePair(const std::string& sourceFolder, const std::string& targetFolder,
   return false;
 }
 
+// A move by link then unlink cut off between the two leaves the file under
+// both names: the source's other name in the target folder completes it.
+bool FinishCutMove(const std::string& sourceFolder, const std::string& name,
+                   const std::string& targetFolder, std::string& nameThere) {
+  const std::string source = sourceFolder + "\\" + name;
+  return SecondLinkIn(source, targetFolder, nameThere) && RemoveFile(source);
+}
+
 struct Move {
   const std::string& sourceFolder;
   const std::string& targetFolder;
@@ -165,6 +173,12 @@ bool DrawCandidate(Move& move) {
 // the usual case costs one rename. A name taken by any entry makes the next
 // candidate.
 bool MoveSingleFreely(Move& move) {
+  std::string nameThere;
+  if (FinishCutMove(move.sourceFolder, move.fileName, move.targetFolder, nameThere)) {
+    move.candidate = FileBase(nameThere);
+    move.ext = FileExt(nameThere);
+    return true;
+  }
   // Within one folder the own name must count as taken, while Windows would
   // let the file move onto itself: there the name is tested first.
   bool sameFolder = EqualsIgnoreCase(move.sourceFolder, move.targetFolder);
@@ -195,6 +209,19 @@ bool MoveSingleFreely(Move& move) {
 
 // A pair needs both names free before either half moves.
 bool MovePairFreely(Move& move) {
+  // The body moves first, so a cut-off move of the body gives the base the
+  // head is to join; a cut-off move of the head means the body went before.
+  std::string bodyThere, headThere;
+  bool bodyFinished =
+      FinishCutMove(move.sourceFolder, PartnerName(move.fileName), move.targetFolder, bodyThere);
+  if (FinishCutMove(move.sourceFolder, move.fileName, move.targetFolder, headThere)) {
+    move.candidate = FileBase(headThere);
+    return true;
+  }
+  if (bodyFinished && !PathExists(move.targetFolder + "\\" + FileBase(bodyThere) + ".q0")) {
+    move.candidate = FileBase(bodyThere);
+    return MovePair(move.sourceFolder, move.targetFolder, move.fileName, move.candidate);
+  }
   move.candidate = move.base;
   while (!IsFreeForPair(move.targetFolder, move.candidate)) {
     if (!DrawCandidate(move)) {
