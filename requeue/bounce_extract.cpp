@@ -111,7 +111,7 @@ std::string QueueDateLine() {
 
 ExtractOutcome ExtractBounce(const std::string& bouncePath, const std::string& q0Path,
                              const std::string& q1Path, const std::string& dateLine,
-                             ExtractFailure& failure) {
+                             ExtractFailure& failure, bool durable) {
   LineReader reader;
   OsError error;
   if (!reader.Open(bouncePath, &error)) {
@@ -136,7 +136,7 @@ ExtractOutcome ExtractBounce(const std::string& bouncePath, const std::string& q
   bool headerEnded = false;
   bool written = head.WriteLine("RELI_MAILOUT") && head.WriteLine(dateLine) && head.WriteLine("") &&
                  CopyHeader(reader, head, headerEnded);
-  if (!head.Close(&error) || !written) {
+  if (!head.Close(&error, durable) || !written) {
     RemovePair(q0Path, q1Path);
     return Fail(failure, "cannot write", q0Path, written ? error : head.Error());
   }
@@ -155,7 +155,7 @@ ExtractOutcome ExtractBounce(const std::string& bouncePath, const std::string& q
     return Fail(failure, "cannot create", q1Path, error);
   }
   written = CopyBody(reader, body);
-  if (!body.Close(&error) || !written) {
+  if (!body.Close(&error, durable) || !written) {
     RemovePair(q0Path, q1Path);
     return Fail(failure, "cannot write", q1Path, written ? error : body.Error());
   }

@@ -61,6 +61,10 @@ OsError LastOsError() {
   return OsError{static_cast<int>(GetLastError())};
 }
 
+bool IsNoSuchFile(const OsError& error) {
+  return error.code == ERROR_FILE_NOT_FOUND || error.code == ERROR_PATH_NOT_FOUND;
+}
+
 std::string NativePath(const std::string& path) {
   return path;
 }
@@ -128,8 +132,9 @@ bool CreateFolder(const std::string& path, OsError* error) {
 }
 
 bool MoveNoReplace(const std::string& from, const std::string& to, OsError* error) {
-  // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
-  return MoveFileA(from.c_str(), to.c_str()) ? true : Fail(error);
+  // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists;
+  // written through, it is on the disk when the call returns.
+  return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) ? true : Fail(error);
 }
 
 bool SecondLinkIn(const std::string&, const std::string&, std::string&) {
@@ -177,6 +182,10 @@ std::string OsError::Describe() const {
 
 OsError LastOsError() {
   return OsError{errno};
+}
+
+bool IsNoSuchFile(const OsError& error) {
+  return error.code == ENOENT;
 }
 
 std::string NativePath(const std::string& path) {

@@ -19,6 +19,7 @@ struct OsError {
 
 // The calling thread's last error: errno on POSIX, GetLastError() on Windows.
 OsError LastOsError();
+bool IsNoSuchFile(const OsError& error);  // the file or its folder is missing
 
 // ASCII lower-casing, as file names are compared and built here.
 std::string LowerCase(std::string text);

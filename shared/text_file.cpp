@@ -3,8 +3,12 @@
 #include <cstring>
 #include <limits>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace ndr {
@@ -19,6 +23,14 @@ std::FILE* OpenFile(const std::string& path, const char* mode, OsError* error) {
     *error = LastOsError();
   }
   return file;
+}
+
+bool SyncToDisk(std::FILE* file) {
+#ifdef _WIN32
+  return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != 0;
+#else
+  return ::fsync(::fileno(file)) == 0;
+#endif
 }
 
 }  // namespace
@@ -198,11 +210,11 @@ bool LineWriter::WriteLine(std::string_view line) {
   return Write(line) && Write("\r\n");
 }
 
-bool LineWriter::Close(OsError* error) {
+bool LineWriter::Close(OsError* error, bool durable) {
   if (file_ == nullptr) {
     return !failed_;
   }
-  bool flushed = std::fflush(file_) == 0;
+  bool flushed = std::fflush(file_) == 0 && (!durable || SyncToDisk(file_));
   if (!flushed && !failed_) {
     failed_ = true;
     error_ = LastOsError();

@@ -65,7 +65,9 @@ class LineWriter {
   bool Open(const std::string& path, OsError* error = nullptr);
   bool WriteLine(std::string_view line);  // the text, then CR LF
   bool Write(std::string_view bytes);     // the bytes as they are
-  bool Close(OsError* error = nullptr);   // flushes; reports a late failure
+  // Flushes the buffer (and with durable the file's data to the disk);
+  // reports a late failure.
+  bool Close(OsError* error = nullptr, bool durable = false);
   bool IsOpen() const { return file_ != nullptr; }
   const OsError& Error() const { return error_; }
 
