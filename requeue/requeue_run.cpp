@@ -8,7 +8,6 @@
 
 #include "bounce_extract.h"
 #include "folder_listing.h"
-#include "held_file.h"
 #include "platform.h"
 #include "run_lock.h"
 #include "safe_rename.h"
@@ -46,7 +45,7 @@ bool IsPlaceholderName(const std::string& name) {
 }
 
 struct Pending {
-  std::string bouncePath;
+  FsPath bouncePath;
   std::size_t index;
   HeldFile bounce;
   bool queued = false;
@@ -67,7 +66,7 @@ class RequeuePass {
   void DiscardLeftoverPlaceholders();
   std::vector<std::string> ListBounces();
   void RunBatch(const std::vector<std::string>& names, std::size_t begin, std::size_t end);
-  void Stage(const std::string& bouncePath, std::size_t index, std::vector<Pending>& pending);
+  void Stage(const FsPath& bouncePath, std::size_t index, std::vector<Pending>& pending);
   bool Publish(Pending& pending);
   void RemoveStaged(std::size_t index);
 
@@ -94,7 +93,7 @@ void RequeuePass::Report(const std::string& action, const std::string& path,
 void RequeuePass::DiscardLeftoverPlaceholders() {
   ListFolder(kBounces, "wwwwww*.q?", [](const FindEntry&, const std::string& name) {
     if (IsPlaceholderName(name)) {
-      RemoveFile(kBounces + "\\" + name);
+      RemoveFile(FsPath(kBounces, name));
     }
   });
 }
@@ -118,7 +117,7 @@ void RequeuePass::RemoveStaged(std::size_t index) {
 
 // Rebuilds the bounce's pair under its staged name and holds the bounce,
 // proven deletable, until its pair is safe in the queue.
-void RequeuePass::Stage(const std::string& bouncePath, std::size_t index,
+void RequeuePass::Stage(const FsPath& bouncePath, std::size_t index,
                         std::vector<Pending>& pending) {
   ExtractFailure failure;
   const std::string q0 = StagedPath(index, '0'), q1 = StagedPath(index, '1');
@@ -126,7 +125,7 @@ void RequeuePass::Stage(const std::string& bouncePath, std::size_t index,
     case ExtractOutcome::kRebuilt:
       break;
     case ExtractOutcome::kFailed:
-      if (failure.path != bouncePath) {
+      if (failure.path != bouncePath.Joined()) {
         stopped_ = true;  // the bounce folder cannot take the pair
         Report(failure.action, failure.path, failure.error);
       } else if (!IsNoSuchFile(failure.error)) {
@@ -141,7 +140,7 @@ void RequeuePass::Stage(const std::string& bouncePath, std::size_t index,
   if (!item.bounce.Open(bouncePath, &error)) {
     RemoveStaged(index);
     if (!IsNoSuchFile(error)) {
-      Report("cannot delete", bouncePath, error);  // so it is never queued
+      Report("cannot delete", bouncePath.Joined(), error);  // so it is never queued
     }
     return;
   }
@@ -169,7 +168,8 @@ bool RequeuePass::Publish(Pending& pending) {
     stopped_ = true;
     Report("cannot use the queue folder", kQueue, error);
   } else {
-    Report("cannot queue", pending.bouncePath, "its pair could not be moved into the queue");
+    Report("cannot queue", pending.bouncePath.Joined(),
+           "its pair could not be moved into the queue");
   }
   return false;
 }
@@ -181,7 +181,7 @@ void RequeuePass::RunBatch(const std::vector<std::string>& names, std::size_t be
                            std::size_t end) {
   std::vector<Pending> pending;
   for (std::size_t i = begin; i < end && !stopped_; ++i) {
-    Stage(kBounces + "\\" + names[i], i - begin, pending);
+    Stage(FsPath(kBounces, names[i]), i - begin, pending);
   }
   OsError error;
   if (!pending.empty() && !FlushVolume(kBounces, &error)) {
@@ -202,7 +202,7 @@ void RequeuePass::RunBatch(const std::vector<std::string>& names, std::size_t be
   }
   for (Pending& item : pending) {
     if (item.queued && !item.bounce.Delete(&error)) {
-      Report("cannot delete", item.bouncePath, error);
+      Report("cannot delete", item.bouncePath.Joined(), error);
     }
   }
 }

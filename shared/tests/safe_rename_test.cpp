@@ -86,12 +86,23 @@ TEST_F(SafeMove, MovesUnderTheLowerCasedNameOrACollisionName) {
   EXPECT_EQ(ReadBytes(kTo + "\\readme"), "old");
 }
 
-TEST_F(SafeMove, SourceIsFoundInAnyCaseAndTargetIsLowerCase) {
-  Build({{"MiXeD.Cnm", "m"}, {"lower.cnm", "l"}}, {});
-  EXPECT_TRUE(SafeRename(kFrom, kTo, "mixed.cnm"));  // stored under another case
-  EXPECT_TRUE(SafeRename(kFrom, kTo, "LOWER.CNM"));
-  EXPECT_EQ(FileNames(kTo), (Names{"lower.cnm", "mixed.cnm"}));
+// A listed name names its one entry; only the ".q1" partner, a name the
+// move derives itself, is looked for in any case.
+TEST_F(SafeMove, MovesTheEntryOfThatNameAndFindsThePartnerInAnyCase) {
+  Build({{"MiXeD.Cnm", "m"}, {"Pair.Q0", "h"}, {"PAIR.Q1", "b"}}, {});
+  EXPECT_TRUE(SafeRename(kFrom, kTo, "MiXeD.Cnm"));
+  EXPECT_TRUE(SafeRename(kFrom, kTo, "Pair.Q0"));
+  EXPECT_EQ(FileNames(kTo), (Names{"mixed.cnm", "pair.q0", "pair.q1"}));
   EXPECT_EQ(ReadBytes(kTo + "\\mixed.cnm"), "m");
+  EXPECT_EQ(ReadBytes(kTo + "\\pair.q1"), "b");
+#ifndef _WIN32
+  // Where case tells names apart, a vanished ABC.CNM never moves abc.CNM.
+  Build({{"abc.CNM", "other"}}, {});
+  EXPECT_FALSE(SafeRename(kFrom, kTo, "ABC.CNM"));
+  EXPECT_FALSE(SafeRename(kFrom, kTo, "abc.cnm"));
+  EXPECT_EQ(FileNames(kFrom), Names{"abc.CNM"});
+  EXPECT_EQ(FileNames(kTo), Names{});
+#endif
 }
 
 TEST_F(SafeMove, NothingHappensWithoutFoldersOrFile) {
