@@ -16,11 +16,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <random>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -57,13 +60,10 @@ const std::string kQueue = kMail + "\\Mailout";
 // The runs flush thousands of times: on a memory file system that costs
 // nothing, and what a flush makes durable is followed by the seam anyway.
 std::string Root() {
-#ifdef _WIN32
-  const fs::path memory = "Z:\\dev\\shm";
-#else
   const fs::path memory = "/dev/shm";
-#endif
   std::error_code error;
-  const fs::path base = fs::is_directory(memory, error) ? memory : fs::temp_directory_path();
+  const fs::path base =
+      kFlushEachFile || !fs::is_directory(memory, error) ? fs::temp_directory_path() : memory;
   std::random_device seed;
   return (base / ("ndr-fault-runs-" + std::to_string(seed()) + "-" + std::to_string(seed())))
       .string();
@@ -103,6 +103,20 @@ class QuietStandardError {
 #endif
 };
 
+// Files by their system paths, past the drive mapping of the test support.
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  if (!out.good()) {
+    throw std::runtime_error("cannot write " + path.string());
+  }
+}
+
 // Every file below the drive root, by its path below the root.
 Files Snapshot() {
   Files files;
@@ -111,8 +125,7 @@ Files Snapshot() {
   for (fs::recursive_directory_iterator it(root, error), end; !error && it != end;
        it.increment(error)) {
     if (it->is_regular_file()) {
-      files[fs::relative(it->path(), root).generic_string()] =
-          testsupport::ReadBytes(it->path().string());
+      files[fs::relative(it->path(), root).generic_string()] = ReadFile(it->path());
     }
   }
   return files;
@@ -254,7 +267,7 @@ void Restore(const Files& files) {
     fs::remove(path);
   }
   for (const auto& [path, bytes] : files) {
-    testsupport::WriteBytes((fs::path(DriveRoot()) / path).string(), bytes);
+    WriteFile(fs::path(DriveRoot()) / path, bytes);
   }
 }
 
