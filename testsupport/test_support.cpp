@@ -30,12 +30,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path Native(const std::string& path) {
+fs::path Native(const FsPath& path) {
   return fs::path(NativePath(path));
 }
 
-[[noreturn]] void Fail(const std::string& what, const std::string& path) {
-  throw std::runtime_error(what + " " + path + ": " + LastOsError().Describe());
+[[noreturn]] void Fail(const std::string& what, const FsPath& path) {
+  throw std::runtime_error(what + " " + path.Joined() + ": " + LastOsError().Describe());
 }
 
 }  // namespace
@@ -49,7 +49,7 @@ void RemoveTree(const std::string& path) {
   fs::remove_all(Native(path), ignored);
 }
 
-void WriteBytes(const std::string& path, std::string_view bytes) {
+void WriteBytes(const FsPath& path, std::string_view bytes) {
   std::FILE* file = std::fopen(NativePath(path).c_str(), "wb");
   if (file == nullptr) {
     Fail("cannot create", path);
@@ -60,7 +60,7 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
   }
 }
 
-std::string ReadBytes(const std::string& path) {
+std::string ReadBytes(const FsPath& path) {
   std::string bytes;
   std::FILE* file = std::fopen(NativePath(path).c_str(), "rb");
   if (file == nullptr) {
@@ -75,7 +75,7 @@ std::string ReadBytes(const std::string& path) {
   return bytes;
 }
 
-bool FileExists(const std::string& path) {
+bool FileExists(const FsPath& path) {
   std::error_code ignored;
   return fs::is_regular_file(Native(path), ignored);
 }

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform.h"
+
 namespace ndr::testsupport {
 
 // Creates the folder and any missing parents.
@@ -16,11 +18,12 @@ void MakeFolders(const std::string& path);
 // Removes the folder with everything in it; nothing happens when it is missing.
 void RemoveTree(const std::string& path);
 
-// Creates or replaces the file with exactly these bytes.
-void WriteBytes(const std::string& path, std::string_view bytes);
+// Creates or replaces the file with exactly these bytes. FsPath(folder,
+// name) reaches a name that holds "\" (POSIX).
+void WriteBytes(const FsPath& path, std::string_view bytes);
 // The file's bytes; empty when it cannot be read.
-std::string ReadBytes(const std::string& path);
-bool FileExists(const std::string& path);  // a file, not a folder
+std::string ReadBytes(const FsPath& path);
+bool FileExists(const FsPath& path);  // a file, not a folder
 
 // Names of the files in the folder (folders left out), sorted bytewise.
 std::vector<std::string> FileNames(const std::string& folder);
