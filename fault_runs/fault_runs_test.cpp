@@ -60,10 +60,13 @@ const std::string kQueue = kMail + "\\Mailout";
 // The runs flush thousands of times: on a memory file system that costs
 // nothing, and what a flush makes durable is followed by the seam anyway.
 std::string Root() {
+#ifdef _WIN32
+  const fs::path memory = "Z:\\dev\\shm";  // under Wine
+#else
   const fs::path memory = "/dev/shm";
+#endif
   std::error_code error;
-  const fs::path base =
-      kFlushEachFile || !fs::is_directory(memory, error) ? fs::temp_directory_path() : memory;
+  const fs::path base = fs::is_directory(memory, error) ? memory : fs::temp_directory_path();
   std::random_device seed;
   return (base / ("ndr-fault-runs-" + std::to_string(seed()) + "-" + std::to_string(seed())))
       .string();
