@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, builds the native, the
 # sanitizer and the Windows (mingw-w64) builds, and runs every test natively,
-# under AddressSanitizer/UBSan, and under Wine.
+# under AddressSanitizer/UBSan, and under Wine; then each fuzz target for 30 s.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -91,4 +91,5 @@ fi
 echo "=== canary: the configured drives folder is unchanged"
 run_native asan
 run_windows
+bash scripts/fuzz.sh 30
 echo "All test runs passed."
