@@ -102,6 +102,11 @@ std::string_view FsPath::LastPart() const {
 
 namespace {
 
+std::string& MappedLetters() {
+  static std::string letters;
+  return letters;
+}
+
 std::string& DriveRootStorage() {
 #ifdef _WIN32
   static std::string root;
@@ -113,8 +118,9 @@ std::string& DriveRootStorage() {
 
 }  // namespace
 
-void SetDriveRoot(std::string root) {
+void SetDriveRoot(std::string root, std::string letters) {
   DriveRootStorage() = std::move(root);
+  MappedLetters() = std::move(letters);
 }
 
 const std::string& DriveRoot() {
@@ -134,7 +140,9 @@ std::string NativeFolder(const std::string& folder, char separator) {
   }
   const bool isDrivePath = native.size() >= 2 && native[1] == ':' && IsAsciiLetter(native[0]);
   const std::string& root = DriveRoot();
-  if (!isDrivePath || root.empty()) {
+  const std::string& letters = MappedLetters();
+  if (!isDrivePath || root.empty() ||
+      (!letters.empty() && letters.find(AsciiUpper(native[0])) == std::string::npos)) {
     return native;
   }
   std::string rest = native.substr(2);

@@ -63,9 +63,11 @@ bool IsEntryName(std::string_view name);
 // DriveRoot()/x:/a/b (lower-case letter with its colon, the layout of Wine's
 // dosdevices folder); the root is NDR_DRIVES unless a test has set another.
 // Windows: drive paths are the system's own, unless a test has set a root;
-// then X:\a\b maps to root\x\a\b. Shipped programs never set a root; a
-// test sets it before any other thread starts.
-void SetDriveRoot(std::string root);
+// then X:\a\b maps to root\x\a\b. letters, when not empty, names the only
+// drives that map (upper case): on Windows the system's own drives, where the
+// test programs themselves lie, must stay as they are. Shipped programs never
+// set a root; a test sets it before any other thread starts.
+void SetDriveRoot(std::string root, std::string letters = {});
 const std::string& DriveRoot();  // "" on Windows when no root was set
 // The system's form of path: the mapped folder, then the name as it is.
 std::string NativePath(const FsPath& path);

@@ -184,28 +184,32 @@ bool FileLength(const FsPath& path, std::uint64_t& length, OsError* error) {
   return true;
 }
 
-bool RemoveFile(const FsPath& path, OsError* error) {
+namespace {
+
+// One call on one path through the seam: systemCall(native) tells success.
+template <typename SystemCall>
+bool PathCall(OsCall call, const FsPath& path, OsError* error, SystemCall systemCall) {
   std::string native;
   if (!Map(path, native)) {
     return Fail(error);
   }
-  OsCallSite site(OsCall::kUnlink, native);
+  OsCallSite site(call, native);
   if (site.Refused()) {
     return Fail(error);
   }
-  return site.Done(DeleteFileA(native.c_str()) != 0) || Fail(error);
+  return site.Done(systemCall(native.c_str())) || Fail(error);
+}
+
+}  // namespace
+
+bool RemoveFile(const FsPath& path, OsError* error) {
+  return PathCall(OsCall::kUnlink, path, error,
+                  [](const char* native) { return DeleteFileA(native) != 0; });
 }
 
 bool CreateFolder(const FsPath& path, OsError* error) {
-  std::string native;
-  if (!Map(path, native)) {
-    return Fail(error);
-  }
-  OsCallSite site(OsCall::kMakeFolder, native);
-  if (site.Refused()) {
-    return Fail(error);
-  }
-  return site.Done(CreateDirectoryA(native.c_str(), nullptr) != 0) || Fail(error);
+  return PathCall(OsCall::kMakeFolder, path, error,
+                  [](const char* native) { return CreateDirectoryA(native, nullptr) != 0; });
 }
 
 bool MoveNoReplace(const FsPath& from, const FsPath& to, OsError* error) {

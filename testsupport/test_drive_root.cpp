@@ -6,6 +6,8 @@
 
 namespace {
 
-const bool kMapped = (ndr::SetDriveRoot(NDR_TEST_DRIVES), true);
+// Drive P: is the one the programs name; the others (on Windows the system's
+// drives, where the test programs lie) stay as they are.
+const bool kMapped = (ndr::SetDriveRoot(NDR_TEST_DRIVES, "P"), true);
 
 }  // namespace

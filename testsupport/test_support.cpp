@@ -80,14 +80,17 @@ bool FileExists(const FsPath& path) {
   return fs::is_regular_file(Native(path), ignored);
 }
 
+// Through the platform layer, so that names come as the programs see them
+// (std::filesystem would recode 8-bit names on Windows).
 std::vector<std::string> FileNames(const std::string& folder) {
   std::vector<std::string> names;
-  std::error_code error;
-  for (fs::directory_iterator it(Native(folder), error), end; !error && it != end;
-       it.increment(error)) {
-    std::error_code ignored;
-    if (!it->is_directory(ignored)) {
-      names.push_back(it->path().filename().string());
+  FolderReader reader;
+  FindEntry entry;
+  if (reader.Open(folder)) {
+    while (reader.Next(entry)) {
+      if ((entry.dwFileAttributes & kAttributeDirectory) == 0) {
+        names.push_back(entry.cFileName);
+      }
     }
   }
   std::sort(names.begin(), names.end());

@@ -25,7 +25,8 @@ void WriteBytes(const FsPath& path, std::string_view bytes);
 std::string ReadBytes(const FsPath& path);
 bool FileExists(const FsPath& path);  // a file, not a folder
 
-// Names of the files in the folder (folders left out), sorted bytewise.
+// Names of the files in the folder (folders left out), sorted bytewise. Read
+// through the platform layer: a hook that is installed sees the calls.
 std::vector<std::string> FileNames(const std::string& folder);
 
 // Empties root (creating it when missing), then builds entries below it: a

@@ -28,7 +28,8 @@ std::string BatchProgramFile(const std::string& caption) {
 // A relative path (a relative drives folder) gets "./" in front, so that it
 // cannot begin with "-".
 std::string AbsolutePath(const std::string& path) {
-  if (!path.empty() && path.front() == kNativeSeparator)
+  const bool hasDrive = path.size() > 1 && path[1] == ':';
+  if ((!path.empty() && path.front() == kNativeSeparator) || hasDrive)
     return path;
   return "." + std::string(1, kNativeSeparator) + path;
 }
