@@ -115,8 +115,8 @@ void BuildTree(const std::string& root, const std::vector<TreeEntry>& entries) {
 #ifdef _WIN32
 
 bool SetUndeletable(const std::string& path, bool on) {
-  return SetFileAttributesA(path.c_str(), on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) !=
-         0;
+  return SetFileAttributesA(NativePath(path).c_str(),
+                            on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
 namespace {
