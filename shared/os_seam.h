@@ -30,6 +30,7 @@ enum class OsCall : std::uint8_t {
   kUnlink,      // delete a file
   kMakeFolder,  // create a folder
   kSyncFolder,  // make a folder's new and removed entries durable
+  kSyncVolume,  // make everything written on a folder's volume durable (syncfs)
   kLock,        // take a folder's run lock
 };
 constexpr int kOsCallKinds = static_cast<int>(OsCall::kLock) + 1;

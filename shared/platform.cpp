@@ -42,9 +42,9 @@ OsCallHook* CurrentOsCallHook() {
 
 const char* OsCallName(OsCall call) {
   static constexpr const char* kNames[kOsCallKinds] = {
-      "list-open", "list-next", "open-read",   "open-write",  "open-new", "read",
-      "write",     "sync",      "close",       "size",        "exists",   "rename",
-      "link",      "unlink",    "make-folder", "sync-folder", "lock"};
+      "list-open", "list-next", "open-read",   "open-write",  "open-new",    "read",
+      "write",     "sync",      "close",       "size",        "exists",      "rename",
+      "link",      "unlink",    "make-folder", "sync-folder", "sync-volume", "lock"};
   return kNames[static_cast<int>(call)];
 }
 

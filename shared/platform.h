@@ -99,6 +99,27 @@ bool MoveNoReplace(const FsPath& from, const FsPath& to, OsError* error = nullpt
 // made durable with the files' own flushes, and this only checks the folder.
 bool SyncFolder(const FsPath& folder, OsError* error = nullptr);
 
+// Whether the file at path has a second name in folder, which is then given
+// in nameThere: what a no-replace move by link then unlink leaves when it is
+// cut off between the two. Always false where moves are single renames
+// (Windows).
+bool SecondLinkIn(const FsPath& path, const std::string& folder, std::string& nameThere);
+
+// Makes every file written and every entry made on the folder's volume so far
+// durable. Linux: one syncfs for a whole batch of files. Windows, where a
+// user cannot flush a volume, files are flushed as they are closed (see
+// kFlushEachFile) and moves are written through: nothing is left to do.
+bool FlushVolume(const FsPath& folder, OsError* error = nullptr);
+#ifdef _WIN32
+inline constexpr bool kFlushEachFile = true;
+#else
+inline constexpr bool kFlushEachFile = false;
+#endif
+
+// Whether the program may create and remove entries in the folder: it is a
+// folder and (POSIX) the program may write it.
+bool FolderTakesFiles(const FsPath& folder, OsError* error = nullptr);
+
 // --- Open files ---------------------------------------------------------------
 
 // A file opened through the platform layer. Reads and writes go straight to
@@ -130,6 +151,37 @@ class OsFile {
 
  private:
   std::intptr_t handle_ = -1;
+};
+
+// A file held open from the moment it is known to be deletable until it is
+// deleted, so that a program acts only once it knows the delete will pass,
+// and deletes exactly the file it looked at, not another one put under its
+// name meanwhile.
+class HeldFile {
+ public:
+  HeldFile() = default;
+  ~HeldFile() { Release(); }
+  HeldFile(HeldFile&& other) noexcept;
+  HeldFile& operator=(HeldFile&& other) noexcept;
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+
+  // Opens the file and proves that it can be deleted. Windows: opened with
+  // delete access, others may only read it meanwhile, and the read-only
+  // attribute refuses. POSIX: the rules by which the system refuses an
+  // unlink (an immutable or append-only file or folder, a folder the program
+  // cannot write, a sticky folder owned by neither the program's user nor the
+  // file's owner). False, with the reason, when the delete would fail.
+  bool Open(const FsPath& path, OsError* error = nullptr);
+  // Deletes the held file; where its name now names another file, nothing is
+  // deleted and the delete fails.
+  bool Delete(OsError* error = nullptr);
+  void Release();
+  bool IsOpen() const { return handle_ != -1; }
+
+ private:
+  std::intptr_t handle_ = -1;
+  std::string native_;
 };
 
 // --- Folder listing -----------------------------------------------------------

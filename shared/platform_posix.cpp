@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,11 @@
 #include <cstdio>
 #include <cstring>
 #include <thread>
+#include <utility>
+
+#ifdef __linux__
+#include <linux/fs.h>
+#endif
 
 #include "os_call_site.h"
 #include "platform.h"
@@ -171,28 +177,32 @@ bool FileLength(const FsPath& path, std::uint64_t& length, OsError* error) {
   return true;
 }
 
-bool RemoveFile(const FsPath& path, OsError* error) {
+namespace {
+
+// One call on one path through the seam: systemCall(native) tells success.
+template <typename SystemCall>
+bool PathCall(OsCall call, const FsPath& path, OsError* error, SystemCall systemCall) {
   std::string native;
   if (!Map(path, native)) {
     return Fail(error);
   }
-  OsCallSite site(OsCall::kUnlink, native);
+  OsCallSite site(call, native);
   if (site.Refused()) {
     return Fail(error);
   }
-  return site.Done(::unlink(native.c_str()) == 0) || Fail(error);
+  return site.Done(systemCall(native.c_str())) || Fail(error);
+}
+
+}  // namespace
+
+bool RemoveFile(const FsPath& path, OsError* error) {
+  return PathCall(OsCall::kUnlink, path, error,
+                  [](const char* native) { return ::unlink(native) == 0; });
 }
 
 bool CreateFolder(const FsPath& path, OsError* error) {
-  std::string native;
-  if (!Map(path, native)) {
-    return Fail(error);
-  }
-  OsCallSite site(OsCall::kMakeFolder, native);
-  if (site.Refused()) {
-    return Fail(error);
-  }
-  return site.Done(::mkdir(native.c_str(), 0777) == 0) || Fail(error);
+  return PathCall(OsCall::kMakeFolder, path, error,
+                  [](const char* native) { return ::mkdir(native, 0777) == 0; });
 }
 
 namespace {
@@ -266,6 +276,214 @@ bool SyncFolder(const FsPath& folder, OsError* error) {
     errno = code;
   }
   return site.Done(synced) || Fail(error);
+}
+
+bool SecondLinkIn(const FsPath& path, const std::string& folder, std::string& nameThere) {
+  struct stat file;
+  if (!Stat(path, OsCall::kSize, file) || !S_ISREG(file.st_mode) || file.st_nlink < 2) {
+    return false;
+  }
+  const std::string native = NativePath(FsPath(folder));
+  OsCallSite site(OsCall::kListOpen, native);
+  if (site.Refused()) {
+    return false;
+  }
+  DIR* dir = ::opendir(native.c_str());
+  if (!site.Done(dir != nullptr)) {
+    return false;
+  }
+  bool found = false;
+  while (const struct dirent* item = ::readdir(dir)) {
+    struct stat other;
+    if (item->d_ino == file.st_ino && ::fstatat(::dirfd(dir), item->d_name, &other, 0) == 0 &&
+        other.st_dev == file.st_dev && other.st_ino == file.st_ino) {
+      nameThere = item->d_name;
+      found = true;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return found;
+}
+
+bool FlushVolume(const FsPath& folder, OsError* error) {
+  std::string native;
+  if (!Map(folder, native)) {
+    return Fail(error);
+  }
+  OsCallSite site(OsCall::kSyncVolume, native);
+  if (site.Refused()) {
+    return Fail(error);
+  }
+  const int fd = ::open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+#ifdef __linux__
+  const bool flushed = fd >= 0 && ::syncfs(fd) == 0;
+#else
+  ::sync();
+  const bool flushed = fd >= 0 && ::fsync(fd) == 0;
+#endif
+  if (fd >= 0) {
+    const int code = errno;
+    ::close(fd);
+    errno = code;
+  }
+  return site.Done(flushed) || Fail(error);
+}
+
+namespace {
+
+// The immutable and append-only flags of an open file or folder; none where
+// the file system keeps no such flags.
+bool IsFrozen(int fd) {
+#ifdef __linux__
+  int flags = 0;
+  if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+    return (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL)) != 0;
+  }
+#else
+  (void)fd;
+#endif
+  return false;
+}
+
+// Whether the program may add and remove entries of the folder: it may write
+// and search it, and it is neither immutable nor append-only.
+bool MayChange(const std::string& folder, struct stat& info) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    return false;
+  }
+  const bool known = ::fstat(fd, &info) == 0;
+  const bool frozen = known && IsFrozen(fd);
+  const int code = errno;
+  ::close(fd);
+  errno = code;
+  if (!known) {
+    return false;
+  }
+  if (frozen) {
+    errno = EPERM;
+    return false;
+  }
+  return ::faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
+
+// The checks the system makes before it unlinks the open file from folder.
+bool UnlinkAllowed(int fd, const struct stat& file, const std::string& folder) {
+  if (IsFrozen(fd)) {
+    errno = EPERM;
+    return false;
+  }
+  struct stat dir;
+  if (!MayChange(folder, dir)) {
+    return false;
+  }
+  const uid_t me = ::geteuid();
+  if ((dir.st_mode & S_ISVTX) != 0 && me != 0 && me != file.st_uid && me != dir.st_uid) {
+    errno = EPERM;  // a sticky folder: only the owners may remove
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool FolderTakesFiles(const FsPath& folder, OsError* error) {
+  std::string native;
+  if (!Map(folder, native)) {
+    return Fail(error);
+  }
+  OsCallSite site(OsCall::kExists, native);
+  if (site.Refused()) {
+    return Fail(error);
+  }
+  struct stat info;
+  return site.Done(MayChange(native, info)) || Fail(error);
+}
+
+HeldFile::HeldFile(HeldFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), native_(std::move(other.native_)) {}
+
+HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
+  if (this != &other) {
+    Release();
+    handle_ = std::exchange(other.handle_, -1);
+    native_ = std::move(other.native_);
+  }
+  return *this;
+}
+
+bool HeldFile::Open(const FsPath& path, OsError* error) {
+  Release();
+  std::string native;
+  if (!Map(path, native)) {
+    return Fail(error);
+  }
+  OsCallSite site(OsCall::kOpenRead, native);
+  if (site.Refused()) {
+    return Fail(error);
+  }
+  const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+  struct stat file;
+  bool proven = fd >= 0 && ::fstat(fd, &file) == 0;
+  if (proven && !S_ISREG(file.st_mode)) {
+    proven = false;
+    errno = EISDIR;
+  }
+  const std::size_t slash = native.find_last_of('/');
+  proven =
+      proven && UnlinkAllowed(fd, file, slash == std::string::npos ? "." : native.substr(0, slash));
+  if (!proven && fd >= 0) {
+    const int code = errno;
+    ::close(fd);
+    errno = code;
+  }
+  if (!site.Done(proven, proven ? fd : -1)) {
+    return Fail(error);
+  }
+  handle_ = fd;
+  native_ = native;
+  return true;
+}
+
+bool HeldFile::Delete(OsError* error) {
+  if (handle_ == -1) {
+    errno = EBADF;
+    return Fail(error);
+  }
+  OsCallSite site(OsCall::kUnlink, native_);
+  if (site.Refused()) {
+    const OsError reason = LastOsError();
+    Release();
+    if (error) {
+      *error = reason;
+    }
+    return false;
+  }
+  struct stat held, named;
+  int code = 0;
+  if (::fstat(static_cast<int>(handle_), &held) != 0 || ::stat(native_.c_str(), &named) != 0) {
+    code = errno;
+  } else if (held.st_dev != named.st_dev || held.st_ino != named.st_ino) {
+    code = ENOENT;  // another file has taken the name: not ours to delete
+  }
+  errno = code;
+  const bool deleted = site.Done(code == 0 && ::unlink(native_.c_str()) == 0);
+  const OsError reason = LastOsError();
+  Release();
+  if (!deleted && error) {
+    *error = reason;
+  }
+  return deleted;
+}
+
+void HeldFile::Release() {
+  if (handle_ != -1) {
+    OsCallSite site(OsCall::kClose, handle_);
+    site.Refused();  // the descriptor goes whatever the outcome
+    site.Done(::close(static_cast<int>(handle_)) == 0);
+  }
+  handle_ = -1;
 }
 
 // --- Open files

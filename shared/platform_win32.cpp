@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "folder_listing.h"
 #include "os_call_site.h"
@@ -183,28 +184,32 @@ bool FileLength(const FsPath& path, std::uint64_t& length, OsError* error) {
   return true;
 }
 
-bool RemoveFile(const FsPath& path, OsError* error) {
+namespace {
+
+// One call on one path through the seam: systemCall(native) tells success.
+template <typename SystemCall>
+bool PathCall(OsCall call, const FsPath& path, OsError* error, SystemCall systemCall) {
   std::string native;
   if (!Map(path, native)) {
     return Fail(error);
   }
-  OsCallSite site(OsCall::kUnlink, native);
+  OsCallSite site(call, native);
   if (site.Refused()) {
     return Fail(error);
   }
-  return site.Done(DeleteFileA(native.c_str()) != 0) || Fail(error);
+  return site.Done(systemCall(native.c_str())) || Fail(error);
+}
+
+}  // namespace
+
+bool RemoveFile(const FsPath& path, OsError* error) {
+  return PathCall(OsCall::kUnlink, path, error,
+                  [](const char* native) { return DeleteFileA(native) != 0; });
 }
 
 bool CreateFolder(const FsPath& path, OsError* error) {
-  std::string native;
-  if (!Map(path, native)) {
-    return Fail(error);
-  }
-  OsCallSite site(OsCall::kMakeFolder, native);
-  if (site.Refused()) {
-    return Fail(error);
-  }
-  return site.Done(CreateDirectoryA(native.c_str(), nullptr) != 0) || Fail(error);
+  return PathCall(OsCall::kMakeFolder, path, error,
+                  [](const char* native) { return CreateDirectoryA(native, nullptr) != 0; });
 }
 
 bool MoveNoReplace(const FsPath& from, const FsPath& to, OsError* error) {
@@ -239,6 +244,119 @@ bool SyncFolder(const FsPath& folder, OsError* error) {
     SetLastError(ERROR_DIRECTORY);
   }
   return site.Done(isFolder) || Fail(error);
+}
+
+bool SecondLinkIn(const FsPath&, const std::string&, std::string&) {
+  return false;
+}
+
+bool FlushVolume(const FsPath& folder, OsError* error) {
+  std::string native;
+  if (!Map(folder, native)) {
+    return Fail(error);
+  }
+  OsCallSite site(OsCall::kSyncVolume, native);
+  if (site.Refused()) {
+    return Fail(error);
+  }
+  const DWORD attributes = GetFileAttributesA(native.c_str());
+  return site.Done(attributes != INVALID_FILE_ATTRIBUTES) || Fail(error);
+}
+
+// A folder's read-only attribute does not stop new files; only trying tells
+// whether the folder's permissions do.
+bool FolderTakesFiles(const FsPath& folder, OsError* error) {
+  std::string native;
+  if (!Map(folder, native)) {
+    return Fail(error);
+  }
+  OsCallSite site(OsCall::kExists, native);
+  if (site.Refused()) {
+    return Fail(error);
+  }
+  const DWORD attributes = GetFileAttributesA(native.c_str());
+  const bool isFolder =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (attributes != INVALID_FILE_ATTRIBUTES && !isFolder) {
+    SetLastError(ERROR_DIRECTORY);
+  }
+  return site.Done(isFolder) || Fail(error);
+}
+
+HeldFile::HeldFile(HeldFile&& other) noexcept
+    : handle_(std::exchange(other.handle_, -1)), native_(std::move(other.native_)) {}
+
+HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
+  if (this != &other) {
+    Release();
+    handle_ = std::exchange(other.handle_, -1);
+    native_ = std::move(other.native_);
+  }
+  return *this;
+}
+
+bool HeldFile::Open(const FsPath& path, OsError* error) {
+  Release();
+  std::string native;
+  if (!Map(path, native)) {
+    return Fail(error);
+  }
+  OsCallSite site(OsCall::kOpenRead, native);
+  if (site.Refused()) {
+    return Fail(error);
+  }
+  // Others may read it; nobody may write, rename or delete it meanwhile.
+  HANDLE handle = CreateFileA(native.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  BY_HANDLE_FILE_INFORMATION info;
+  bool proven = handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info) != 0;
+  if (proven && (info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+    proven = false;
+    SetLastError(ERROR_FILE_READ_ONLY);
+  }
+  if (!proven && handle != INVALID_HANDLE_VALUE) {
+    const DWORD code = GetLastError();
+    CloseHandle(handle);
+    SetLastError(code);
+  }
+  const auto opened = proven ? reinterpret_cast<std::intptr_t>(handle) : std::intptr_t{-1};
+  if (!site.Done(proven, opened)) {
+    return Fail(error);
+  }
+  handle_ = opened;
+  native_ = native;
+  return true;
+}
+
+// Through the held handle: exactly the file that was looked at goes, as its
+// last handle closes.
+bool HeldFile::Delete(OsError* error) {
+  if (handle_ == -1) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return Fail(error);
+  }
+  OsCallSite site(OsCall::kUnlink, native_);
+  bool deleted = false;
+  if (!site.Refused()) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    deleted = site.Done(SetFileInformationByHandle(Handle(handle_), FileDispositionInfo,
+                                                   &disposition, sizeof disposition) != 0);
+  }
+  const OsError reason = LastOsError();
+  Release();
+  if (!deleted && error) {
+    *error = reason;
+  }
+  return deleted;
+}
+
+void HeldFile::Release() {
+  if (handle_ != -1) {
+    OsCallSite site(OsCall::kClose, handle_);
+    site.Refused();  // the handle goes whatever the outcome
+    site.Done(CloseHandle(Handle(handle_)) != 0);
+  }
+  handle_ = -1;
 }
 
 // --- Open files

@@ -24,9 +24,11 @@ double NextRandom() {
   return static_cast<double>(Generator()()) / 4294967296.0;
 }
 
+// Any entry takes a name, a folder or a hidden file as much as a message:
+// the move onto it would fail, and on the next run again.
 bool IsFreeForPair(const std::string& folder, const std::string& candidate) {
-  return candidate != kReservedPairBase && !OrdinaryFileExists(FsPath(folder, candidate + ".q0")) &&
-         !OrdinaryFileExists(FsPath(folder, candidate + ".q1"));
+  return candidate != kReservedPairBase && !PathExists(FsPath(folder, candidate + ".q0")) &&
+         !PathExists(FsPath(folder, candidate + ".q1"));
 }
 
 bool MovePair(const std::string& sourceFolder, const std::string& targetFolder,
@@ -48,6 +50,14 @@ bool MovePair(const std::string& sourceFolder, const std::string& targetFolder,
     MoveNoReplace(target1, FsPath(sourceFolder, body));
   }
   return false;
+}
+
+// A move by link then unlink cut off between the two leaves the file under
+// both names: the source's other name in the target folder completes it.
+bool FinishCutMove(const std::string& sourceFolder, const std::string& name,
+                   const std::string& targetFolder, std::string& nameThere) {
+  const FsPath source(sourceFolder, name);
+  return SecondLinkIn(source, targetFolder, nameThere) && RemoveFile(source);
 }
 
 struct Move {
@@ -76,16 +86,22 @@ bool DrawCandidate(Move& move) {
 }
 
 // A single file: the no-replace move itself tells whether a name is free, so
-// the usual case costs one rename. A name taken by an ordinary file makes
-// the next candidate; one taken otherwise (a folder, a hidden file) stops it.
+// the usual case costs one rename. A name taken by any entry makes the next
+// candidate.
 bool MoveSingleFreely(Move& move) {
+  std::string nameThere;
+  if (FinishCutMove(move.sourceFolder, move.fileName, move.targetFolder, nameThere)) {
+    move.candidate = FileBase(nameThere);
+    move.ext = FileExt(nameThere);
+    return true;
+  }
   // Within one folder the own name must count as taken, while Windows would
   // let the file move onto itself: there the name is tested first.
   bool sameFolder = EqualsIgnoreCase(move.sourceFolder, move.targetFolder);
   move.candidate = move.base;
   for (;;) {
     const FsPath target(move.targetFolder, move.candidate + move.ext);
-    if (sameFolder && OrdinaryFileExists(target)) {
+    if (sameFolder && PathExists(target)) {
       if (!DrawCandidate(move)) {
         return false;
       }
@@ -95,7 +111,8 @@ bool MoveSingleFreely(Move& move) {
     if (MoveNoReplace(FsPath(move.sourceFolder, move.fileName), target, &error)) {
       return true;
     }
-    if (!IsNameTaken(error) || !OrdinaryFileExists(target)) {
+    // Windows may report a folder in the way as access denied, not as taken.
+    if (!IsNameTaken(error) && !PathExists(target)) {
       return false;
     }
     if (!DrawCandidate(move)) {
@@ -106,6 +123,19 @@ bool MoveSingleFreely(Move& move) {
 
 // A pair needs both names free before either half moves.
 bool MovePairFreely(Move& move) {
+  // The body moves first, so a cut-off move of the body gives the base the
+  // head is to join; a cut-off move of the head means the body went before.
+  std::string bodyThere, headThere;
+  const std::string body = QueuePartnerName(move.fileName);
+  const bool bodyFinished = FinishCutMove(move.sourceFolder, body, move.targetFolder, bodyThere);
+  if (FinishCutMove(move.sourceFolder, move.fileName, move.targetFolder, headThere)) {
+    move.candidate = FileBase(headThere);
+    return true;
+  }
+  if (bodyFinished && !PathExists(FsPath(move.targetFolder, FileBase(bodyThere) + ".q0"))) {
+    move.candidate = FileBase(bodyThere);
+    return MovePair(move.sourceFolder, move.targetFolder, move.fileName, move.candidate);
+  }
   move.candidate = move.base;
   while (!IsFreeForPair(move.targetFolder, move.candidate)) {
     if (!DrawCandidate(move)) {

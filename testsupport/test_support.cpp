@@ -10,13 +10,18 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 extern char** environ;
+#endif
+#ifdef __linux__
+#include <linux/fs.h>
 #endif
 
 namespace ndr::testsupport {
@@ -109,6 +114,11 @@ void BuildTree(const std::string& root, const std::vector<TreeEntry>& entries) {
 
 #ifdef _WIN32
 
+bool SetUndeletable(const std::string& path, bool on) {
+  return SetFileAttributesA(NativePath(path).c_str(),
+                            on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
 namespace {
 
 std::string WindowsProgramPath(const std::string& program) {
@@ -168,6 +178,25 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
 }
 
 #else  // POSIX
+
+bool SetUndeletable(const std::string& path, bool on) {
+#ifdef __linux__
+  int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return false;
+  }
+  int flags = 0;
+  bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+  done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  ::close(fd);
+  return done;
+#else
+  (void)path;
+  (void)on;
+  return false;
+#endif
+}
 
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
   int pipeEnds[2];

@@ -35,6 +35,12 @@ std::vector<std::string> FileNames(const std::string& folder);
 using TreeEntry = std::pair<std::string, std::string>;
 void BuildTree(const std::string& root, const std::vector<TreeEntry>& entries);
 
+// Makes a file, or a folder, such that nothing in it can be deleted or
+// created (Linux: the immutable flag, which needs CAP_LINUX_IMMUTABLE;
+// Windows: the read-only attribute, which a folder ignores), or undoes it.
+// False when the system refuses.
+bool SetUndeletable(const std::string& path, bool on);
+
 struct ProgramResult {
   int exitCode = -1;          // 128 + signal number when a signal ended it
   std::string standardError;  // everything it wrote there

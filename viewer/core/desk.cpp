@@ -661,9 +661,19 @@ void Desk::ViewQueuePairAt(std::int32_t row) {
         EditorLaunch(FsPath(CurrentFolder, StoredQueuePartner(CurrentFolder, name))));
 }
 
+// A body whose head is still beside it moves only with the head's row: moved
+// alone it would split the pair, and the head would later arrive under
+// another name, without it.
 bool Desk::MoveRowTo(std::int32_t row, const std::string& targetFolder) {
   const std::string name = RowFileName(row);
-  return !name.empty() && SafeRename(CurrentFolder, targetFolder, name);
+  if (name.empty()) {
+    return false;
+  }
+  if (EndsWithIgnoreCase(name, ".q1") &&
+      PathExists(FsPath(CurrentFolder, name.substr(0, name.size() - 1) + "0"))) {
+    return false;
+  }
+  return SafeRename(CurrentFolder, targetFolder, name);
 }
 
 bool Desk::MoveToErrorsAt(std::int32_t row) {

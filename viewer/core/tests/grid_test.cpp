@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "ascii.h"
 #include "grid.h"
 
 namespace ndr {
@@ -195,7 +194,11 @@ TEST_F(GridTest, RandomColumnsSortStablyIntoAConsistentOrder) {
   const auto kind = [&](const std::string& t) {
     return t.empty() ? 0 : std::regex_match(t, number) ? 1 : 2;
   };
-  const auto folded = [](const std::string& t) { return LowerCase(t); };
+  const auto folded = [](std::string t) {
+    for (char& c : t)
+      c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return t;
+  };
   for (int order : {1, 2}) {
     SortBy(3, order);
     const Texts sorted = Column(3), numbers = Column(0);
