@@ -1,7 +1,6 @@
 #include "desk.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <string_view>
 
@@ -30,6 +29,9 @@ constexpr std::int32_t kSubjectCol = 3;
 constexpr int kFlagAlignment = 7;  // right, vertically centred
 constexpr int kDeleteKey = 46;
 constexpr int kLeftButton = 1;
+// Records read ahead of the rows at most: enough to keep the readers busy
+// while the window repaints, small enough to be no memory at all.
+constexpr std::size_t kScanReadAhead = 256;
 
 // Nearest whole number, ties to the even one, whatever the FPU's rounding mode.
 std::int32_t RoundHalfEven(double value) {
@@ -39,26 +41,6 @@ std::int32_t RoundHalfEven(double value) {
   if (fraction > 0.5 || (fraction == 0.5 && std::fmod(floor, 2.0) != 0.0))
     result = floor + 1.0;
   return static_cast<std::int32_t>(result);
-}
-
-bool HasQueuePartner(const std::string& path) {
-  if (path.size() < 3)
-    return false;
-  const std::string_view tail(path.data() + path.size() - 3, 3);
-  return tail[0] == '.' && (tail[1] == 'q' || tail[1] == 'Q') && tail[2] == '0';
-}
-
-std::string QueuePartner(const std::string& path) {
-  return path.substr(0, path.size() - 3) + ".q1";
-}
-
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-  if (text.size() < prefix.size())
-    return false;
-  return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-    return std::toupper(static_cast<unsigned char>(a)) ==
-           std::toupper(static_cast<unsigned char>(b));
-  });
 }
 
 // The caption of a menu item of an array, "" for an index it does not have.
@@ -137,6 +119,8 @@ void Desk::ComposeCurrentFolder() {
 
 // An index the group does not have is ignored rather than selecting nothing.
 void Desk::Option1_Click(int index) {
+  if (scanning_)
+    return;
   if (index != 1 && index != 2)
     return;
   option1Selected = index;
@@ -147,6 +131,8 @@ void Desk::Option1_Click(int index) {
 }
 
 void Desk::Option2_Click(int index) {
+  if (scanning_)
+    return;
   if (index != 6)
     return;
   option2Selected = index;
@@ -157,6 +143,8 @@ void Desk::Option2_Click(int index) {
 }
 
 void Desk::Option3_Click(int index) {
+  if (scanning_)
+    return;
   if (index < 1 || index > 4)
     return;
   option3Selected = index;
@@ -186,18 +174,24 @@ std::string FolderOfMenuItem(int index, const std::string& currentFolder) {
 
 // A folder window that cannot start is of no consequence: nothing to report.
 void Desk::MnuSExplorer1_Click(int index) {
+  if (scanning_)
+    return;
   if (ExplorerCaption(index).empty())
     return;
   toolkit_.StartProgram(FolderWindowLaunch(true, FolderOfMenuItem(index, CurrentFolder)));
 }
 
 void Desk::MnuSExplorer2_Click(int index) {
+  if (scanning_)
+    return;
   if (ExplorerCaption(index).empty())
     return;
   toolkit_.StartProgram(FolderWindowLaunch(false, FolderOfMenuItem(index, CurrentFolder)));
 }
 
 void Desk::MnuSApps_Click(int index) {
+  if (scanning_)
+    return;
   const std::string caption = AppsCaption(index);
   if (caption.empty())
     return;
@@ -208,11 +202,15 @@ void Desk::MnuSApps_Click(int index) {
 // --- The extra folder ----------------------------------------------------------
 
 void Desk::Frame3_DblClick() {
+  if (scanning_)
+    return;
   txt_DIR_Text = Option3Caption(4);
   txt_DIR_Visible = true;
 }
 
 void Desk::txt_DIR_DblClick() {
+  if (scanning_)
+    return;
   FileDialogRequest request;
   request.initialFolder = RemailerRoot + MailFolder;
   request.filter = "cnm(*.cnm)|*.cnm|All Files(*.*)|*.*";
@@ -225,7 +223,7 @@ void Desk::txt_DIR_DblClick() {
   // piece out of an unrelated path.
   const std::size_t start = request.initialFolder.size();
   std::size_t end = std::string::npos;
-  if (StartsWithNoCase(path, request.initialFolder) && path.size() > start + 1 &&
+  if (StartsWithIgnoreCase(path, request.initialFolder) && path.size() > start + 1 &&
       path[start] == '\\') {
     end = path.find('\\', start + 1);
   }
@@ -238,6 +236,8 @@ void Desk::txt_DIR_DblClick() {
 }
 
 void Desk::txt_DIR_LostFocus() {
+  if (scanning_)
+    return;
   txt_DIR_Visible = false;
   option3ExtraCaption_ = txt_DIR_Text;
   option3ExtraToolTip = txt_DIR_Text;
@@ -248,34 +248,63 @@ void Desk::txt_DIR_LostFocus() {
 
 // --- Scan ------------------------------------------------------------------------
 
+// Input that comes while a scan runs, in the event runs it allows, is
+// dropped: no handler may start a second scan or change the grid or the files
+// under it.
+class Desk::ScanScope {
+ public:
+  explicit ScanScope(bool& scanning) : scanning_(scanning) { scanning_ = true; }
+  ~ScanScope() { scanning_ = false; }
+  ScanScope(const ScanScope&) = delete;
+  ScanScope& operator=(const ScanScope&) = delete;
+
+ private:
+  bool& scanning_;
+};
+
 void Desk::LoadFolder() {
+  if (scanning_ || unloaded_)
+    return;
+  ScanScope scan(scanning_);
   messagesListed_ = bytesListed_ = emptyFiles_ = 0;
   ShowScanCounters();
   ResetGrid();
   toolkit_.DoEvents();
+  if (unloaded_)
+    return;
   {
     BusyScope busy(toolkit_);
     lastEvents_ = std::chrono::steady_clock::now();
-    ListFolder(CurrentFolder, "*.*", [this](const FindEntry& entry, const std::string& name) {
-      ScanEntry(EntrySize(entry), name);
-    });
+    ReadAhead files(CurrentFolder, scanReaders, kScanReadAhead);
+    while (ReadAhead::Entry* entry = files.Next()) {
+      ScanEntry(*entry);
+      if (unloaded_)
+        return;  // the readers stop with `files`
+    }
     ShowScanCounters();
   }
   if (grid_.Rows() > grid_.FixedRows() + 1)
     grid_.RemoveItem(grid_.Rows() - 1);
 }
 
-void Desk::ScanEntry(std::uint64_t listedSize, const std::string& name) {
-  if (listedSize == 0) {
-    ++emptyFiles_;
-  } else {
-    scanInfo_.FileName = CurrentFolder + "\\" + name;
-    ReadMessage(scanInfo_);
-    AddMessageRow(scanInfo_);
-    ++messagesListed_;
-    bytesListed_ += scanInfo_.Size;
+void Desk::ScanEntry(ReadAhead::Entry& entry) {
+  switch (entry.outcome) {
+    case EntryOutcome::NotAFile:
+      return;  // as the listing passes over folders: not counted, no event run
+    case EntryOutcome::Empty:
+      ++emptyFiles_;
+      break;
+    case EntryOutcome::Message:
+      AddMessageRow(entry.info);
+      ++messagesListed_;
+      bytesListed_ += entry.info.Size;
+      break;
   }
   LetEventsRunIfDue();
+}
+
+void Desk::Form_Unload() {
+  unloaded_ = true;
 }
 
 void Desk::ShowScanCounters() {
@@ -297,8 +326,9 @@ void Desk::LetEventsRunIfDue() {
 }
 
 void Desk::ResetGrid() {
-  grid_.Clear();
+  // The rows go first, so that clearing touches only the two that stay.
   grid_.SetRows(grid_.FixedRows() + 1);
+  grid_.Clear();
   const std::int32_t widthUnit = RoundHalfEven(grid_.FontSize() * toolkit_.TwipsPerPixelX());
   grid_.SetFormatString(kColumnLayout);
   for (std::size_t col = 0; col < kHeaderLabels.size(); ++col) {
@@ -315,10 +345,9 @@ void Desk::AddMessageRow(MessageInfo& info) {
   const std::int32_t r = grid_.Rows() - 1;  // the placeholder row
   // The path without CurrentFolder and its backslash.
   const std::size_t folderPart = CurrentFolder.size() + 1;
-  const std::string name =
-      info.FileName.size() > folderPart ? info.FileName.substr(folderPart) : std::string();
   grid_.SetTextMatrix(r, 0, std::to_string(r));
-  grid_.SetTextMatrix(r, 1, name);
+  grid_.SetTextMatrix(
+      r, 1, info.FileName.size() > folderPart ? info.FileName.substr(folderPart) : std::string());
   grid_.SetTextMatrix(r, 2, std::to_string(info.Size));
   grid_.SetTextMatrix(r, 3, info.Subject);
   grid_.SetTextMatrix(r, 4, FormatGridDate(info.Date));
@@ -334,6 +363,8 @@ void Desk::AddMessageRow(MessageInfo& info) {
 // --- Grid events -----------------------------------------------------------------
 
 void Desk::MSFlexGrid1_DblClick() {
+  if (scanning_)
+    return;
   const std::int32_t col = grid_.Col();
   if (grid_.Row() >= grid_.FixedRows() && (col == 0 || col == kSubjectCol)) {
     ViewMessageAt(grid_.Row());
@@ -342,11 +373,15 @@ void Desk::MSFlexGrid1_DblClick() {
 
 // Modifier keys are deliberately not looked at: Shift+Delete deletes too.
 void Desk::MSFlexGrid1_KeyUp(int keyCode, int /*shift*/) {
+  if (scanning_)
+    return;
   if (keyCode == kDeleteKey)
     MnuPOPBDelete_Click();
 }
 
 void Desk::MSFlexGrid1_MouseDown(int button, int /*shift*/, float /*x*/, float /*y*/) {
+  if (scanning_)
+    return;
   if (grid_.MouseRow() == 0) {
     grid_.SetRow(0);
     grid_.SetCol(grid_.MouseCol());
@@ -370,6 +405,8 @@ void Desk::MSFlexGrid1_MouseMove(int /*button*/, int /*shift*/, float /*x*/, flo
 }
 
 void Desk::MSFlexGrid1_MouseUp(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
+  if (scanning_)
+    return;
   if (grid_.MouseRow() == 0)
     grid_.SetRow(0);
   if (grid_.MouseCol() == 0)
@@ -402,6 +439,8 @@ void Desk::ClearSortMarks() {
 }
 
 void Desk::SortByCurrentColumn(int order, char mark) {
+  if (scanning_)
+    return;
   grid_.Sort(order);
   ClearSortMarks();
   std::string header = grid_.TextMatrix(0, grid_.Col());
@@ -430,6 +469,8 @@ void Desk::MnuPOPHSortX_Click() {
 // --- Selection and navigation ----------------------------------------------------
 
 void Desk::MnuPOPBSelectAll_Click() {
+  if (scanning_)
+    return;
   grid_.SetRow(grid_.FixedRows());
   grid_.SetCol(grid_.FixedCols());
   grid_.SetRowSel(grid_.Rows() - 1);
@@ -438,6 +479,8 @@ void Desk::MnuPOPBSelectAll_Click() {
 }
 
 void Desk::cmd_UP_Click() {
+  if (scanning_)
+    return;
   if (grid_.Row() <= grid_.FixedRows())
     return;
   grid_.SetRow(grid_.Row() - 1);
@@ -445,6 +488,8 @@ void Desk::cmd_UP_Click() {
 }
 
 void Desk::cmd_DN_Click() {
+  if (scanning_)
+    return;
   if (grid_.Row() >= grid_.Rows() - 1)
     return;
   grid_.SetRow(grid_.Row() + 1);
@@ -452,6 +497,8 @@ void Desk::cmd_DN_Click() {
 }
 
 void Desk::cmd_LT_Click() {
+  if (scanning_)
+    return;
   if (grid_.Col() <= grid_.FixedCols())
     return;
   grid_.SetCol(grid_.Col() - 1);
@@ -459,6 +506,8 @@ void Desk::cmd_LT_Click() {
 }
 
 void Desk::cmd_RT_Click() {
+  if (scanning_)
+    return;
   if (grid_.Col() >= grid_.Cols() - 1)
     return;
   grid_.SetCol(grid_.Col() + 1);
@@ -466,6 +515,8 @@ void Desk::cmd_RT_Click() {
 }
 
 void Desk::cmd_HO_Click() {
+  if (scanning_)
+    return;
   grid_.SetRow(0);
   grid_.SetCol(0);
 }
@@ -480,16 +531,17 @@ Desk::RowRange Desk::SelectedRange() const {
 }
 
 // The workers run from the top of the selection down, on the rows as they
-// stood when the action started. A row leaves the grid only when its file has
-// left the folder: a file that could not be deleted or moved stays listed.
-// The rows go in one pass at the end, so a large selection costs linear time.
+// stood when the action started. A row leaves the grid only when the action
+// took its file out of the folder: a file that could not be deleted or
+// moved, or that had already gone, stays listed. The rows go in one pass at
+// the end, so a large selection costs linear time.
 void Desk::RemoveSelectedMessages(Worker worker) {
+  if (scanning_)
+    return;
   const RowRange range = SelectedRange();
   std::vector<std::int32_t> gone;
   for (std::int32_t row = range.top; row <= range.bottom; ++row) {
-    (this->*worker)(row);
-    const std::string name = RowFileName(row);
-    if (name.empty() || !PathExists(CurrentFolder + "\\" + name))
+    if ((this->*worker)(row) || RowFileName(row).empty())
       gone.push_back(row);
   }
   if (!gone.empty()) {
@@ -507,6 +559,8 @@ void Desk::RemoveSelectedMessages(Worker worker) {
 }
 
 void Desk::WalkSelectedRows(void (Desk::*step)(std::int32_t row)) {
+  if (scanning_)
+    return;
   const RowRange range = SelectedRange();
   for (std::int32_t row = range.top; row <= range.bottom; ++row)
     (this->*step)(row);
@@ -565,19 +619,27 @@ std::string Desk::RowFileName(std::int32_t row) const {
   return grid_.TextMatrix(row, kNameCol);
 }
 
-std::string Desk::RowPath(std::int32_t row) const {
-  return CurrentFolder + "\\" + RowFileName(row);
+// The row's entry: the shown folder and the name as listed, kept apart so
+// that whatever the name holds it names that one entry. The placeholder row
+// has no name and stands for the folder followed by "\\".
+FsPath Desk::RowPath(std::int32_t row) const {
+  const std::string name = RowFileName(row);
+  if (name.empty())
+    return FsPath(CurrentFolder + "\\");
+  return FsPath(CurrentFolder, name);
 }
 
 // A row without a name (the placeholder) names no file: its path would be the
-// folder itself, which must never be deleted or moved.
-void Desk::DeleteMessageAt(std::int32_t row) {
-  if (RowFileName(row).empty())
-    return;
-  const std::string path = RowPath(row);
-  RemoveFile(path);
-  if (HasQueuePartner(path))
-    RemoveFile(QueuePartner(path));
+// folder itself, which must never be deleted or moved. The ".q0" goes first
+// and its partner only after it, so that no ".q0" is ever left without its
+// body.
+bool Desk::DeleteMessageAt(std::int32_t row) {
+  const std::string name = RowFileName(row);
+  if (name.empty() || !RemoveFile(FsPath(CurrentFolder, name)))
+    return false;
+  if (!QueuePartnerName(name).empty())
+    RemoveFile(FsPath(CurrentFolder, StoredQueuePartner(CurrentFolder, name)));
+  return true;
 }
 
 void Desk::ViewMessageAt(std::int32_t row) {
@@ -585,30 +647,39 @@ void Desk::ViewMessageAt(std::int32_t row) {
 }
 
 void Desk::ViewQueuePairAt(std::int32_t row) {
-  const std::string path = RowPath(row);
-  toolkit_.StartProgram(EditorLaunch(path));
-  if (HasQueuePartner(path))
-    toolkit_.StartProgram(EditorLaunch(QueuePartner(path)));
-}
-
-void Desk::MoveRowTo(std::int32_t row, const std::string& targetFolder) {
   const std::string name = RowFileName(row);
-  if (name.empty())
-    return;
-  MySafeRename(CurrentFolder, targetFolder, name);
+  toolkit_.StartProgram(EditorLaunch(RowPath(row)));
+  if (!name.empty() && !QueuePartnerName(name).empty())
+    toolkit_.StartProgram(
+        EditorLaunch(FsPath(CurrentFolder, StoredQueuePartner(CurrentFolder, name))));
 }
 
-void Desk::MoveToErrorsAt(std::int32_t row) {
-  MoveRowTo(row, RemailerRoot + MailFolder + "\\Errors");
+// A body whose head is still beside it moves only with the head's row: moved
+// alone it would split the pair, and the head would later arrive under
+// another name, without it.
+bool Desk::MoveRowTo(std::int32_t row, const std::string& targetFolder) {
+  const std::string name = RowFileName(row);
+  if (name.empty()) {
+    return false;
+  }
+  if (EndsWithIgnoreCase(name, ".q1") &&
+      PathExists(FsPath(CurrentFolder, name.substr(0, name.size() - 1) + "0"))) {
+    return false;
+  }
+  return SafeRename(CurrentFolder, targetFolder, name);
 }
-void Desk::MoveToWaitAt(std::int32_t row) {
-  MoveRowTo(row, RemailerRoot + MailFolder + "\\Wait");
+
+bool Desk::MoveToErrorsAt(std::int32_t row) {
+  return MoveRowTo(row, RemailerRoot + MailFolder + "\\Errors");
 }
-void Desk::MoveToLocalAt(std::int32_t row) {
-  MoveRowTo(row, RemailerRoot + MailFolder + option3ExtraCaption_);
+bool Desk::MoveToWaitAt(std::int32_t row) {
+  return MoveRowTo(row, RemailerRoot + MailFolder + "\\Wait");
 }
-void Desk::ReleaseMessageAt(std::int32_t row) {
-  MoveRowTo(row, RemailerRoot + MailFolder);
+bool Desk::MoveToLocalAt(std::int32_t row) {
+  return MoveRowTo(row, RemailerRoot + MailFolder + option3ExtraCaption_);
+}
+bool Desk::ReleaseMessageAt(std::int32_t row) {
+  return MoveRowTo(row, RemailerRoot + MailFolder);
 }
 
 }  // namespace ndr

@@ -12,6 +12,7 @@
 
 #include "grid.h"
 #include "message_reader.h"
+#include "read_ahead.h"
 #include "toolkit.h"
 
 namespace ndr {
@@ -41,6 +42,9 @@ class Desk {
 
   // How often a scan lets pending window events run.
   std::chrono::steady_clock::duration scanEventsInterval = std::chrono::milliseconds(30);
+  // Threads that read a scan's files ahead of the rows; 0 reads them one
+  // after the other on the window's thread.
+  int scanReaders = DefaultReaderCount();
 
   // The extra folder's edit box.
   bool txt_DIR_Visible = false;
@@ -63,8 +67,14 @@ class Desk {
   void Frame3_DblClick();
   void txt_DIR_DblClick();
   void txt_DIR_LostFocus();
+  // The window is closing: a scan in progress ends at its next event run,
+  // and no other begins.
+  void Form_Unload();
 
   // --- Scan ----------------------------------------------------------------
+  // While a scan runs (including the event runs it allows), every handler
+  // that would start a scan or act on the grid or the files does nothing.
+  bool Scanning() const { return scanning_; }
   void LoadFolder();
   void ResetGrid();
   void AddMessageRow(MessageInfo& info);
@@ -107,14 +117,15 @@ class Desk {
   void cmd_HOLD_Click() { MnuPOPBHold_Click(); }
   void cmd_RELEASE_Click() { MnuPOPBRelease_Click(); }
 
-  // Workers, one grid row each.
-  void DeleteMessageAt(std::int32_t row);
+  // Workers, one grid row each. Those that delete or move tell whether the
+  // row's file left the folder.
+  bool DeleteMessageAt(std::int32_t row);
   void ViewMessageAt(std::int32_t row);
   void ViewQueuePairAt(std::int32_t row);
-  void MoveToErrorsAt(std::int32_t row);
-  void MoveToWaitAt(std::int32_t row);
-  void MoveToLocalAt(std::int32_t row);
-  void ReleaseMessageAt(std::int32_t row);
+  bool MoveToErrorsAt(std::int32_t row);
+  bool MoveToWaitAt(std::int32_t row);
+  bool MoveToLocalAt(std::int32_t row);
+  bool ReleaseMessageAt(std::int32_t row);
 
  private:
   // The selected rows as the actions take them: a header row is skipped, so
@@ -122,7 +133,8 @@ class Desk {
   struct RowRange {
     std::int32_t top, bottom, left, right;
   };
-  using Worker = void (Desk::*)(std::int32_t row);
+  using Worker = bool (Desk::*)(std::int32_t row);
+  class ScanScope;
 
   RowRange SelectedRange() const;
   void RemoveSelectedMessages(Worker worker);
@@ -130,10 +142,10 @@ class Desk {
   void FlagRow(std::int32_t row);
   void UnFlagRow(std::int32_t row);
   std::string RowFileName(std::int32_t row) const;
-  std::string RowPath(std::int32_t row) const;
-  void MoveRowTo(std::int32_t row, const std::string& targetFolder);
+  FsPath RowPath(std::int32_t row) const;
+  bool MoveRowTo(std::int32_t row, const std::string& targetFolder);
   void SortByCurrentColumn(int order, char mark);
-  void ScanEntry(std::uint64_t listedSize, const std::string& name);
+  void ScanEntry(ReadAhead::Entry& entry);
   void ShowScanCounters();
   void LetEventsRunIfDue();
 
@@ -143,7 +155,7 @@ class Desk {
 
   // Running totals of the scan in progress (or the last one).
   std::int64_t messagesListed_ = 0, bytesListed_ = 0, emptyFiles_ = 0;
-  MessageInfo scanInfo_;
+  bool scanning_ = false, unloaded_ = false;
   std::chrono::steady_clock::time_point lastEvents_;
 };
 
