@@ -25,7 +25,6 @@ using namespace std::chrono_literals;
 namespace ts = ndr::testsupport;
 
 const std::string kBounces = "P:\\Diverido\\Mail\\~Bounces";
-const std::string kEditorLog = "P:\\editpad.log";
 constexpr int kMessages = 5;
 
 // A build path as CMake gives it, reached through Wine's drive Z:.
@@ -35,6 +34,9 @@ std::string WindowsPath(std::string path) {
   std::replace(path.begin(), path.end(), '/', '\\');
   return path;
 }
+
+// Beside the stand-in editor, which writes it without the test drives.
+const std::string kEditorLog = WindowsPath(NDR_EDITPAD_DIR) + "\\editpad.log";
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s) {
   const auto end = std::chrono::steady_clock::now() + limit;
