@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, builds the native, the
 # sanitizer and the Windows (mingw-w64) builds, and runs every test natively,
-# under AddressSanitizer/UBSan, and under Wine.
+# under AddressSanitizer/UBSan, and under Wine; then builds the packages once
+# and tests the installation, the .deb and the zip.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -45,4 +46,6 @@ trap cleanup EXIT
 run_native default
 run_native asan
 run_windows
+echo "=== packages: build, install and inspect"
+bash scripts/test-packages.sh
 echo "All test runs passed."

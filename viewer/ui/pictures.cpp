@@ -17,11 +17,8 @@ QPixmap Transparent(int width, int height) {
 
 }  // namespace
 
-QPixmap SunsetPicture(int size) {
-  QPixmap pixmap = Transparent(size, size);
-  QPainter p(&pixmap);
+void PaintSunset(QPainter& p, qreal s) {
   p.setRenderHint(QPainter::Antialiasing);
-  const qreal s = size;
   const qreal horizon = s * 0.62;
 
   QLinearGradient sky(0, 0, 0, horizon);
@@ -30,13 +27,11 @@ QPixmap SunsetPicture(int size) {
   sky.setColorAt(1.0, QColor(255, 200, 80));
   p.fillRect(QRectF(0, 0, s, horizon), sky);
 
-  // The sun half sunk below the horizon.
+  // The sun, half sunk: the sea painted next covers its lower half (no clip,
+  // so that the drawing also renders as a vector picture).
   p.setPen(Qt::NoPen);
   p.setBrush(QColor(255, 230, 60));
-  p.save();
-  p.setClipRect(QRectF(0, 0, s, horizon));
   p.drawEllipse(QPointF(s * 0.5, horizon), s * 0.24, s * 0.24);
-  p.restore();
 
   QLinearGradient sea(0, horizon, 0, s);
   sea.setColorAt(0.0, QColor(20, 70, 160));
@@ -54,6 +49,12 @@ QPixmap SunsetPicture(int size) {
   p.setPen(QPen(QColor(60, 40, 20), qMax<qreal>(1.0, s / 32)));
   p.setBrush(Qt::NoBrush);
   p.drawRect(QRectF(0.5, 0.5, s - 1, s - 1));
+}
+
+QPixmap SunsetPicture(int size) {
+  QPixmap pixmap = Transparent(size, size);
+  QPainter p(&pixmap);
+  PaintSunset(p, size);
   return pixmap;
 }
 

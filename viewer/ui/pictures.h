@@ -4,12 +4,16 @@
 #pragma once
 
 #include <QIcon>
+#include <QPainter>
 #include <QPixmap>
 
 namespace ndr {
 
 enum class ArrowDirection { Up, Down, Left, Right };
 
+// The sunset on a square of side s from (0, 0): the window icon, the flag
+// mark and, rendered at build time, the desktop icon.
+void PaintSunset(QPainter& p, qreal s);
 QPixmap SunsetPicture(int size);
 QIcon SunsetIcon();
 QPixmap ArrowPicture(ArrowDirection direction, int width, int height);
