@@ -7,10 +7,11 @@
 #     programs and a plain-text read-me.
 # The settings are compiled in, so the operator names them here:
 #   bash scripts/package.sh --relay-a HOST --relay-b HOST \
-#        [--drives FOLDER] [--editor PROGRAM]
+#        [--drives FOLDER] [--editor PROGRAM] [--build-dir FOLDER]
 # --drives defaults to the dosdevices folder of the Wine prefix of the user
 # running this script (where an operator's remailer under Wine has its
-# drives); --editor defaults to xdg-open.
+# drives); --editor defaults to xdg-open; the builds go into the folders
+# package/ and package-mingw/ of --build-dir, by default build/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -24,6 +25,7 @@ drives="${WINEPREFIX:-$HOME/.wine}/dosdevices"
 relay_a=""
 relay_b=""
 editor="xdg-open"
+build_root="$root/build"
 while [ $# -gt 0 ]; do
   [ $# -ge 2 ] || usage
   case $1 in
@@ -31,6 +33,7 @@ while [ $# -gt 0 ]; do
     --relay-a) relay_a=$2 ;;
     --relay-b) relay_b=$2 ;;
     --editor) editor=$2 ;;
+    --build-dir) build_root=$(mkdir -p "$2" && cd "$2" && pwd) ;;
     *) usage ;;
   esac
   shift 2
@@ -49,11 +52,11 @@ jobs=$(nproc)
 # make_package PRESET GLOB: configure (which prints the settings), build,
 # and run CPack in the preset's build folder; prints the package's path.
 make_package() {
-  local preset=$1 glob=$2 dir="$root/build/$1"
+  local preset=$1 glob=$2 dir="$build_root/$1"
   echo "=== $preset: configure" >&2
-  cmake --preset "$preset" "${settings[@]}" | grep -E '^-- (Settings compiled in|  NDR_)' >&2
+  cmake --preset "$preset" -B "$dir" "${settings[@]}" | grep -E '^-- (Settings compiled in|  NDR_)' >&2
   echo "=== $preset: build" >&2
-  cmake --build --preset "$preset" -j "$jobs" >&2
+  cmake --build "$dir" -j "$jobs" >&2
   rm -f "$dir"/$glob
   (cd "$dir" && cpack >&2)
   ls "$dir"/$glob

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Tests what an operator installs. Builds both packages once with settings of
-# its own (scripts/package.sh, drives inside the build tree), then:
+# its own (scripts/package.sh, in build/test-packages/ so that an operator's
+# packages in build/ stay as they are; drives inside that tree), then:
 #   - installs the Release build into a temporary DESTDIR and runs the
 #     installed ndr_Carry and ndr_Requeue on a fixture drive;
 #   - checks the manual pages, the desktop entry and the icons;
@@ -15,7 +16,8 @@ cd "$root"
 
 relay_a=relay-a.package.test
 relay_b=relay-b.package.test
-drives="$root/build/package/drives"  # compiled into the test's packages
+builds="$root/build/test-packages"
+drives="$builds/package/drives"  # compiled into the test's packages
 
 work=$(mktemp -d /tmp/ndr-packages.XXXXXX)
 own_prefix=""
@@ -146,6 +148,7 @@ pass "cmake stops on an empty NDR_RELAY_B"
 
 echo "=== Building both packages (scripts/package.sh)"
 bash scripts/package.sh --drives "$drives" --relay-a "$relay_a" --relay-b "$relay_b" \
+  --build-dir "$builds" \
   >"$work/package.log" 2>&1 || { cat "$work/package.log"; fail "scripts/package.sh"; }
 grep -E '^-- (Settings|  NDR_)' "$work/package.log"
 deb=$(sed -n 's/^=== Debian package: //p' "$work/package.log")
@@ -157,7 +160,7 @@ pass "built $deb and $zip"
 
 echo "=== Installing the Release build into a temporary DESTDIR"
 dest=$work/destdir
-DESTDIR="$dest" cmake --install build/package --prefix /usr >/dev/null
+DESTDIR="$dest" cmake --install "$builds/package" --prefix /usr >/dev/null
 (cd "$dest" && find . -type f | sort) >"$work/installed.txt"
 
 # Only these may be installed: nothing of the tests, samples or benchmarks.
@@ -239,7 +242,7 @@ top=$(basename "$zip" .zip)
 unzip -Z1 "$zip" | grep -v '/$' | sort >"$work/zip.txt"
 {
   echo "$top/README.txt"
-  for exe in build/package-mingw/bin/*.exe; do echo "$top/$(basename "$exe")"; done
+  for exe in "$builds"/package-mingw/bin/*.exe; do echo "$top/$(basename "$exe")"; done
 } | sort >"$work/zip-expected.txt"
 diff -u "$work/zip-expected.txt" "$work/zip.txt" >&2 || fail "the zip holds other files than every program and the read-me"
 grep -q "/ndr_Requeue.exe$" "$work/zip.txt" && grep -q "/ndr_Carry.exe$" "$work/zip.txt" \
@@ -259,7 +262,7 @@ if [ -z "${NDR_WINEPREFIX:-}" ]; then
   own_prefix=$(mktemp -d /tmp/ndr-wine.XXXXXX)
   export NDR_WINEPREFIX="$own_prefix"
 fi
-wine_drive="$root/build/package-mingw/drive-p"
+wine_drive="$builds/package-mingw/drive-p"
 # shellcheck source=wine-env.sh
 . scripts/wine-env.sh "$wine_drive/p:"
 lay_fixture "$wine_drive"
