@@ -9,6 +9,21 @@ cd "$root"
 
 bash scripts/install-deps.sh
 
+# Formatting is part of the build's gates: a file that differs from what
+# clang-format makes of it fails the run before anything is built.
+check_format() {
+  echo "=== clang-format"
+  local files
+  if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    files=$(git ls-files '*.cpp' '*.h')
+  else
+    files=$(find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print)
+  fi
+  # shellcheck disable=SC2086
+  clang-format --dry-run --Werror $files
+}
+check_format
+
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
