@@ -5,6 +5,7 @@ set -euo pipefail
 
 want=(
   g++ cmake ninja-build pkg-config clang-format
+  clang-14 libclang-rt-14-dev
   libgtest-dev googletest libbenchmark-dev
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   wine wine64

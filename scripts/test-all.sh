@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, builds the native, the
 # sanitizer and the Windows (mingw-w64) builds, and runs every test natively,
-# under AddressSanitizer/UBSan, and under Wine; then builds the packages once
-# and tests the installation, the .deb and the zip.
+# under AddressSanitizer/UBSan, and under Wine; then each fuzz target for 30 s;
+# then builds the packages once and tests the installation, the .deb and the zip.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -61,6 +61,7 @@ trap cleanup EXIT
 run_native default
 run_native asan
 run_windows
+bash scripts/fuzz.sh 30
 echo "=== packages: build, install and inspect"
 bash scripts/test-packages.sh
 echo "All test runs passed."

@@ -28,7 +28,7 @@ std::mt19937& Generator() {
 
 // A uniform value in [0, 1).
 double NextRandom() {
-  return Generator()() / 4294967296.0;
+  return static_cast<double>(Generator()()) / 4294967296.0;
 }
 
 bool IsNotFound(const OsError& error) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstddef>
 #include <limits>
 #include <string_view>
 #include <tuple>
@@ -164,7 +165,7 @@ std::vector<CellKey> ColumnKeys(RowIt begin, std::size_t count, std::size_t col)
   std::vector<const std::string*> texts(count);
   std::vector<PackedText> packed;
   for (std::size_t r = 0; r < count; ++r) {
-    const std::string& text = begin[r][col].text;
+    const std::string& text = begin[static_cast<std::ptrdiff_t>(r)][col].text;
     texts[r] = &text;
     if (text.empty())
       continue;

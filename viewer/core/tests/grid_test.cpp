@@ -185,7 +185,7 @@ TEST_F(GridTest, RandomColumnsSortStablyIntoAConsistentOrder) {
   Texts texts;
   for (int i = 0; i < 3000; ++i) {
     std::string text = random() % 2 ? "Returned mail: see transcript" : "";
-    for (int n = random() % 12; n > 0; --n)
+    for (auto n = random() % 12; n > 0; --n)
       text += alphabet[random() % alphabet.size()];
     texts.push_back(text);
   }
