@@ -37,9 +37,9 @@ void RemovePair(const std::string& q0Path, const std::string& q1Path) {
   RemoveFile(q1Path);
 }
 
-ExtractOutcome Fail(ExtractFailure& failure, const char* action, const std::string& path,
+ExtractOutcome Fail(ExtractFailure& failure, const char* action, const FsPath& path,
                     const OsError& error) {
-  failure = ExtractFailure{action, path, error};
+  failure = ExtractFailure{action, path.Joined(), error};
   return ExtractOutcome::kFailed;
 }
 
@@ -109,9 +109,9 @@ std::string QueueDateLine() {
   return text;
 }
 
-ExtractOutcome ExtractBounce(const std::string& bouncePath, const std::string& q0Path,
+ExtractOutcome ExtractBounce(const FsPath& bouncePath, const std::string& q0Path,
                              const std::string& q1Path, const std::string& dateLine,
-                             ExtractFailure& failure) {
+                             ExtractFailure& failure, bool durable) {
   LineReader reader;
   OsError error;
   if (!reader.Open(bouncePath, &error)) {
@@ -136,6 +136,7 @@ ExtractOutcome ExtractBounce(const std::string& bouncePath, const std::string& q
   bool headerEnded = false;
   bool written = head.WriteLine("RELI_MAILOUT") && head.WriteLine(dateLine) && head.WriteLine("") &&
                  CopyHeader(reader, head, headerEnded);
+  written = written && (!durable || head.Sync(&error));
   if (!head.Close(&error) || !written) {
     RemovePair(q0Path, q1Path);
     return Fail(failure, "cannot write", q0Path, written ? error : head.Error());
@@ -155,6 +156,7 @@ ExtractOutcome ExtractBounce(const std::string& bouncePath, const std::string& q
     return Fail(failure, "cannot create", q1Path, error);
   }
   written = CopyBody(reader, body);
+  written = written && (!durable || body.Sync(&error));
   if (!body.Close(&error) || !written) {
     RemovePair(q0Path, q1Path);
     return Fail(failure, "cannot write", q1Path, written ? error : body.Error());

@@ -34,10 +34,11 @@ struct ExtractFailure {
 // Reads the bounce and writes the copy of the sent message into the pair
 // q0Path/q1Path (existing files are overwritten). The bounce is only read.
 // Memory stays bounded whatever the bounce holds. dateLine is the second line
-// of the ".q0" file (the time of the run).
-ExtractOutcome ExtractBounce(const std::string& bouncePath, const std::string& q0Path,
+// of the ".q0" file (the time of the run). durable flushes each file of the
+// pair to the disk before it is closed.
+ExtractOutcome ExtractBounce(const FsPath& bouncePath, const std::string& q0Path,
                              const std::string& q1Path, const std::string& dateLine,
-                             ExtractFailure& failure);
+                             ExtractFailure& failure, bool durable = false);
 
 // The local time as "DD/MM/YYYY HH:NN:SS".
 std::string QueueDateLine();

@@ -1,7 +1,9 @@
 // One pass of ndr_Requeue over the bounce folder: every bounce that carries a
 // copy of a sent message becomes a queue pair in the outgoing queue, and the
-// bounce is deleted once its pair has left the bounce folder.
+// bounce is deleted once its pair is in the queue and on the disk.
 #pragma once
+
+#include <cstddef>
 
 namespace ndr {
 
@@ -10,9 +12,15 @@ inline constexpr char kQueueFolder[] = "P:\\Diverido\\Mail\\Mailout";
 inline constexpr char kPlaceholderQ0[] = "WWWWWW.q0";
 inline constexpr char kPlaceholderQ1[] = "WWWWWW.q1";
 
-// Runs the pass and returns the exit status: 0 after a normal run (also when
-// another run is already working), 1 after a failure, which is reported as
-// one line on standard error naming the file and the system's reason.
-int RunRequeue();
+// Bounces committed together: their pairs are made durable with one flush
+// before any of them is deleted.
+inline constexpr std::size_t kRequeueBatch = 256;
+
+// Runs the pass and returns the exit status: 0 when nothing was reported
+// (also when another run is already working), 1 when anything was. Each
+// failure is one line on standard error naming the file or folder and the
+// system's reason. A failure of one bounce leaves that bounce in place and
+// the run goes on; a failure of a folder ends the run.
+int RunRequeue(std::size_t batchSize = kRequeueBatch);
 
 }  // namespace ndr

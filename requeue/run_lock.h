@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform.h"
+
 namespace ndr {
 
 class RunLock {
@@ -20,11 +22,7 @@ class RunLock {
   void Release();
 
  private:
-#ifdef _WIN32
-  void* mutex_ = nullptr;
-#else
-  int fd_ = -1;
-#endif
+  FolderLock lock_;
 };
 
 }  // namespace ndr

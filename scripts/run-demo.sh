@@ -15,7 +15,7 @@ bin="$root/build/demo"
 drives="$bin/drives"
 echo "=== Laying the demo drive under $drives/p:"
 rm -rf "$drives/p:"
-"$bin/tools/make_demo_drive"
+"$bin/tools/make_demo_drive" "$drives"
 
 desk="$bin/bin/ndr_Desk"
 if [ -n "${DISPLAY:-}" ]; then

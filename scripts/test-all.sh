@@ -29,8 +29,9 @@ export QT_QPA_PLATFORM=offscreen
 
 run_native() {
   local preset=$1
+  shift
   echo "=== $preset: configure and build"
-  cmake --preset "$preset" >/dev/null
+  cmake --preset "$preset" "$@" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   echo "=== $preset: tests"
   ctest --preset "$preset" -j "$jobs"
@@ -58,7 +59,37 @@ cleanup() {
 }
 trap cleanup EXIT
 
-run_native default
+# The canary: the default build is configured with its drives folder (where
+# an operator's real mail folders would be) holding a small mail tree, and
+# the whole suite runs in that build. Not one byte of it may change.
+canary="$root/build/canary-drives"
+lay_canary() {
+  rm -rf "$canary"
+  local bounces="$canary/p:/Diverido/Mail/~Bounces"
+  mkdir -p "$bounces/Wait" "$bounces/Errors" "$bounces/Local" \
+           "$canary/p:/Diverido/Mail/Mailout" "$canary/p:/Pmail/Mail/_Bounces"
+  printf 'From: a\r\nSubject: x\r\n\r\nbody\r\n' >"$bounces/x.cnm"
+  printf 'held\r\n' >"$bounces/Wait/w.cnm"
+  printf 'error\r\n' >"$bounces/Errors/e.cnm"
+  printf 'local\r\n' >"$bounces/Local/l.cnm"
+  printf 'RELI_MAILOUT\r\n' >"$canary/p:/Diverido/Mail/Mailout/~colabcd.q0"
+  printf 'body\r\n' >"$canary/p:/Diverido/Mail/Mailout/~colabcd.q1"
+  printf 'From: b\r\n\r\nbounce\r\n' >"$canary/p:/Pmail/Mail/_Bounces/y.cnm"
+}
+canary_sums() {
+  (cd "$canary" && find . -print | LC_ALL=C sort && find . -type f -print0 | LC_ALL=C sort -z \
+    | xargs -0 sha256sum)
+}
+
+lay_canary
+canary_before=$(canary_sums)
+run_native default -DNDR_DRIVES="$canary"
+if [ "$(canary_sums)" != "$canary_before" ]; then
+  echo "The test suite changed the configured drives folder $canary:" >&2
+  diff <(echo "$canary_before") <(canary_sums) >&2 || true
+  exit 1
+fi
+echo "=== canary: the configured drives folder is unchanged"
 run_native asan
 run_windows
 bash scripts/fuzz.sh 30

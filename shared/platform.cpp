@@ -1,349 +1,162 @@
+// The parts of the platform layer that are the same on every platform: the
+// seam's dispatch state, the usual hook, and drive path mapping.
 #include "platform.h"
 
-#include <algorithm>
-#include <cstring>
-
 #include "ndr_config.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <thread>
-
-extern char** environ;
-#endif
+#include "os_call_site.h"
 
 namespace ndr {
 
-std::string LowerCase(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return text;
-}
+// --- The seam -------------------------------------------------------------------
 
-bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && LowerCase(a) == LowerCase(b);
-}
+namespace detail {
 
-#ifdef _WIN32
+std::atomic<OsCallHook*> gOsCallHook{nullptr};
 
-std::string OsError::Describe() const {
-  char* text = nullptr;
-  DWORD flags =
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-  DWORD length = FormatMessageA(flags, nullptr, static_cast<DWORD>(code), 0,
-                                reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string result = length > 0 && text ? std::string(text, length) : std::string();
-  LocalFree(text);
-  while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
-                             result.back() == ' ' || result.back() == '.')) {
-    result.pop_back();
-  }
-  if (result.empty()) {
-    result = "error " + std::to_string(code);
-  }
-  return result;
-}
-
-OsError LastOsError() {
-  return OsError{static_cast<int>(GetLastError())};
-}
-
-std::string NativePath(const std::string& path) {
-  return path;
-}
-
-namespace {
-
-bool Attributes(const std::string& path, DWORD& attributes) {
-  attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES;
-}
-
-bool Fail(OsError* error) {
-  if (error) {
-    *error = LastOsError();
-  }
-  return false;
-}
-
-}  // namespace
-
-bool PathExists(const std::string& path) {
-  DWORD attributes;
-  return Attributes(path, attributes);
-}
-
-bool OrdinaryFileExists(const std::string& path) {
-  DWORD attributes;
-  constexpr DWORD kNotOrdinary =
-      FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  return Attributes(path, attributes) && (attributes & kNotOrdinary) == 0;
-}
-
-bool OrdinaryFileLength(const std::string& path, std::uint64_t& length) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  constexpr DWORD kNotOrdinary =
-      FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-      (data.dwFileAttributes & kNotOrdinary) != 0) {
+bool OsCallSite::Ask() {
+  const OsFault fault = hook_->Before(info_);
+  if (fault == OsFault::kNone) {
     return false;
   }
-  length = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  hook_->After(info_, false);
+  SetLastOsError(OsFaultCode(fault));
   return true;
 }
 
-bool FolderExists(const std::string& path) {
-  DWORD attributes;
-  return Attributes(path, attributes) && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+void OsCallSite::Tell(bool succeeded, std::intptr_t openedFile) {
+  const int code = LastOsErrorCode();
+  info_.file = openedFile != -1 ? openedFile : info_.file;
+  hook_->After(info_, succeeded);
+  SetLastOsError(code);
 }
 
-bool FileLength(const std::string& path, std::uint64_t& length, OsError* error) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
-    return Fail(error);
+}  // namespace detail
+
+void SetOsCallHook(OsCallHook* hook) {
+  detail::gOsCallHook.store(hook, std::memory_order_seq_cst);
+}
+
+OsCallHook* CurrentOsCallHook() {
+  return detail::gOsCallHook.load(std::memory_order_seq_cst);
+}
+
+const char* OsCallName(OsCall call) {
+  static constexpr const char* kNames[kOsCallKinds] = {
+      "list-open", "list-next", "open-read",   "open-write",  "open-new",    "read",
+      "write",     "sync",      "close",       "size",        "exists",      "rename",
+      "link",      "unlink",    "make-folder", "sync-folder", "sync-volume", "lock"};
+  return kNames[static_cast<int>(call)];
+}
+
+const char* OsFaultName(OsFault fault) {
+  switch (fault) {
+    case OsFault::kNone:
+      return "none";
+    case OsFault::kNoSuchFile:
+      return "no such file";
+    case OsFault::kAccessDenied:
+      return "access denied";
+    case OsFault::kDiskFull:
+      return "disk full";
+    case OsFault::kNameExists:
+      return "name exists";
+    case OsFault::kIoError:
+      return "I/O error";
   }
-  length = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-  return true;
+  return "?";
 }
 
-bool RemoveFile(const std::string& path, OsError* error) {
-  return DeleteFileA(path.c_str()) ? true : Fail(error);
-}
-
-bool CreateFolder(const std::string& path, OsError* error) {
-  return CreateDirectoryA(path.c_str(), nullptr) ? true : Fail(error);
-}
-
-bool MoveNoReplace(const std::string& from, const std::string& to, OsError* error) {
-  // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists.
-  return MoveFileA(from.c_str(), to.c_str()) ? true : Fail(error);
-}
-
-bool StartProgram(const ProgramLaunch& launch, OsError* error) {
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION process{};
-  std::string commandLine = launch.commandLine;  // CreateProcessA may write into it
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    return Fail(error);
+OsFault OsCallScript::Before(const OsCallInfo& info) {
+  ++calls_;
+  ++callsOf_[static_cast<int>(info.call)];
+  if (killed_) {
+    return OsFault::kIoError;  // a frozen disk: nothing reaches it any more
   }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return true;
+  if (calls_ == failAt) {
+    injected_ = true;
+    return fault;
+  }
+  return OsFault::kNone;
 }
 
-std::string OwnProgramFolder() {
-  char buffer[MAX_PATH + 1];
-  DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-  std::string path(buffer, std::min<DWORD>(length, MAX_PATH));
-  std::size_t slash = path.find_last_of("\\/");
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
-void WriteStandardError(const std::string& text) {
-  HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
+void OsCallScript::After(const OsCallInfo&, bool) {
+  if (killed_ || killAfter == 0 || calls_ != killAfter) {
     return;
   }
-  DWORD written = 0;
-  WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  killed_ = true;
+  if (killMode == KillMode::kEndProcess) {
+    EndProcessNow(kKilledExitStatus);
+  }
 }
 
-#else  // POSIX
+// --- Paths ----------------------------------------------------------------------------
 
-std::string OsError::Describe() const {
-  return std::strerror(code);
+std::string_view FsPath::LastPart() const {
+  if (!name.empty()) {
+    return name;
+  }
+  const std::string_view path = folder;
+  const std::size_t slash = path.find_last_of("\\/");
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-OsError LastOsError() {
-  return OsError{errno};
+namespace {
+
+std::string& MappedLetters() {
+  static std::string letters;
+  return letters;
 }
 
-std::string NativePath(const std::string& path) {
-  std::string native = path;
-  std::replace(native.begin(), native.end(), '\\', '/');
-  bool isDrivePath =
-      native.size() >= 2 && native[1] == ':' &&
-      ((native[0] >= 'A' && native[0] <= 'Z') || (native[0] >= 'a' && native[0] <= 'z'));
-  if (!isDrivePath) {
+std::string& DriveRootStorage() {
+#ifdef _WIN32
+  static std::string root;
+#else
+  static std::string root = NDR_DRIVES;
+#endif
+  return root;
+}
+
+}  // namespace
+
+void SetDriveRoot(std::string root, std::string letters) {
+  DriveRootStorage() = std::move(root);
+  MappedLetters() = std::move(letters);
+}
+
+const std::string& DriveRoot() {
+  return DriveRootStorage();
+}
+
+namespace detail {
+
+// The folder part in the system's form: separators made native, and a drive
+// path X:\rest placed below the drive root when there is one.
+std::string NativeFolder(const std::string& folder, char separator) {
+  std::string native = folder;
+  for (char& c : native) {
+    if (c == '\\' || c == '/') {
+      c = separator;
+    }
+  }
+  const bool isDrivePath = native.size() >= 2 && native[1] == ':' && IsAsciiLetter(native[0]);
+  const std::string& root = DriveRoot();
+  const std::string& letters = MappedLetters();
+  if (!isDrivePath || root.empty() ||
+      (!letters.empty() && letters.find(AsciiUpper(native[0])) == std::string::npos)) {
     return native;
   }
-  std::string drive = LowerCase(native.substr(0, 2));
   std::string rest = native.substr(2);
-  if (!rest.empty() && rest.front() != '/') {
-    rest.insert(rest.begin(), '/');
+  if (!rest.empty() && rest.front() != separator) {
+    rest.insert(rest.begin(), separator);
   }
-  return std::string(NDR_DRIVES) + "/" + drive + rest;
-}
-
-namespace {
-
-bool Stat(const std::string& path, struct stat& info) {
-  return ::stat(NativePath(path).c_str(), &info) == 0;
-}
-
-bool Fail(OsError* error) {
-  if (error) {
-    *error = LastOsError();
-  }
-  return false;
-}
-
-bool IsHiddenName(const std::string& path) {
-  std::string native = NativePath(path);
-  std::size_t slash = native.find_last_of('/');
-  std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-  return start < native.size() && native[start] == '.';
-}
-
-}  // namespace
-
-bool PathExists(const std::string& path) {
-  struct stat info;
-  return Stat(path, info);
-}
-
-bool OrdinaryFileExists(const std::string& path) {
-  struct stat info;
-  return Stat(path, info) && S_ISREG(info.st_mode) && !IsHiddenName(path);
-}
-
-bool OrdinaryFileLength(const std::string& path, std::uint64_t& length) {
-  const std::string native = NativePath(path);
-  const std::size_t slash = native.find_last_of('/');
-  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-  struct stat info;
-  if ((start < native.size() && native[start] == '.') || ::stat(native.c_str(), &info) != 0 ||
-      !S_ISREG(info.st_mode)) {
-    return false;
-  }
-  length = static_cast<std::uint64_t>(info.st_size);
-  return true;
-}
-
-bool FolderExists(const std::string& path) {
-  struct stat info;
-  return Stat(path, info) && S_ISDIR(info.st_mode);
-}
-
-bool FileLength(const std::string& path, std::uint64_t& length, OsError* error) {
-  struct stat info;
-  if (!Stat(path, info)) {
-    return Fail(error);
-  }
-  length = static_cast<std::uint64_t>(info.st_size);
-  return true;
-}
-
-bool RemoveFile(const std::string& path, OsError* error) {
-  return ::unlink(NativePath(path).c_str()) == 0 ? true : Fail(error);
-}
-
-bool CreateFolder(const std::string& path, OsError* error) {
-  return ::mkdir(NativePath(path).c_str(), 0777) == 0 ? true : Fail(error);
-}
-
-namespace {
-
-// For file systems or kernels without RENAME_NOREPLACE: link(2) fails with
-// EEXIST when the target exists, so no file is ever replaced.
-bool LinkThenUnlink(const std::string& from, const std::string& to, OsError* error) {
-  if (::link(from.c_str(), to.c_str()) != 0) {
-    return Fail(error);
-  }
-  if (::unlink(from.c_str()) != 0) {
-    OsError reason = LastOsError();
-    ::unlink(to.c_str());  // keep one file, not two
-    if (error) {
-      *error = reason;
-    }
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-bool MoveNoReplace(const std::string& from, const std::string& to, OsError* error) {
-  std::string nativeFrom = NativePath(from);
-  std::string nativeTo = NativePath(to);
-#ifdef RENAME_NOREPLACE
-  if (::renameat2(AT_FDCWD, nativeFrom.c_str(), AT_FDCWD, nativeTo.c_str(), RENAME_NOREPLACE) ==
-      0) {
-    return true;
-  }
-  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
-    return Fail(error);
-  }
+#ifdef _WIN32
+  const std::string drive(1, AsciiLower(native[0]));  // a colon may not be in a name
+#else
+  const std::string drive = {AsciiLower(native[0]), ':'};
 #endif
-  return LinkThenUnlink(nativeFrom, nativeTo, error);
+  return root + separator + drive + rest;
 }
 
-bool StartProgram(const ProgramLaunch& launch, OsError* error) {
-  if (launch.argv.empty()) {
-    if (error) {
-      error->code = EINVAL;
-    }
-    return false;
-  }
-  std::vector<char*> args;
-  for (const std::string& arg : launch.argv) {
-    args.push_back(const_cast<char*>(arg.c_str()));
-  }
-  args.push_back(nullptr);
-  pid_t pid = 0;
-  int result = ::posix_spawnp(&pid, args[0], nullptr, nullptr, args.data(), environ);
-  if (result != 0) {
-    if (error) {
-      error->code = result;
-    }
-    return false;
-  }
-  // Not waited for by the caller; reap it in the background so no zombie stays.
-  std::thread([pid] { ::waitpid(pid, nullptr, 0); }).detach();
-  return true;
-}
-
-std::string OwnProgramFolder() {
-  char buffer[4096];
-  ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (length <= 0) {
-    return ".";
-  }
-  std::string path(buffer, static_cast<std::size_t>(length));
-  std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos || slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-void WriteStandardError(const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(STDERR_FILENO, text.data() + done, text.size() - done);
-    if (n <= 0) {
-      if (n < 0 && errno == EINTR) {
-        continue;
-      }
-      return;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-}
-
-#endif
+}  // namespace detail
 
 }  // namespace ndr

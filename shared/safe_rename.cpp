@@ -3,15 +3,8 @@
 #include <random>
 #include <vector>
 
+#include "folder_listing.h"
 #include "platform.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dirent.h>
-
-#include <cerrno>
-#endif
 
 namespace ndr {
 
@@ -31,107 +24,40 @@ double NextRandom() {
   return static_cast<double>(Generator()()) / 4294967296.0;
 }
 
-bool IsNotFound(const OsError& error) {
-#ifdef _WIN32
-  return error.code == ERROR_FILE_NOT_FOUND || error.code == ERROR_PATH_NOT_FOUND;
-#else
-  return error.code == ENOENT;
-#endif
-}
-
-bool IsAlreadyThere(const OsError& error) {
-#ifdef _WIN32
-  return error.code == ERROR_ALREADY_EXISTS || error.code == ERROR_FILE_EXISTS;
-#else
-  return error.code == EEXIST;
-#endif
-}
-
-// Other spellings of name stored in folder, where the file system tells case
-// apart. Only reached when neither the given nor the lower-cased name exists.
-std::vector<std::string> OtherSpellings(const std::string& folder, const std::string& name) {
-  std::vector<std::string> found;
-#ifndef _WIN32
-  DIR* dir = ::opendir(NativePath(folder).c_str());
-  if (dir == nullptr) {
-    return found;
-  }
-  while (struct dirent* item = ::readdir(dir)) {
-    std::string stored = item->d_name;
-    if (stored != name && stored != LowerCase(name) && EqualsIgnoreCase(stored, name) &&
-        item->d_type != DT_DIR) {
-      found.push_back(stored);
-    }
-  }
-  ::closedir(dir);
-#else
-  (void)folder;
-  (void)name;
-#endif
-  return found;
-}
-
-// Moves the file stored in folder under name, in whatever case, to target.
-// missing tells that no spelling of it was found; movedFrom names the one moved.
-bool MoveStored(const std::string& folder, const std::string& name, const std::string& target,
-                std::string& movedFrom, bool& missing, OsError& error) {
-  missing = false;
-  std::vector<std::string> spellings{name};
-#ifndef _WIN32
-  if (LowerCase(name) != name) {
-    spellings.push_back(LowerCase(name));
-  }
-#endif
-  bool scanned = false;
-  for (std::size_t i = 0; i < spellings.size(); ++i) {
-    if (MoveNoReplace(folder + "\\" + spellings[i], target, &error)) {
-      movedFrom = spellings[i];
-      return true;
-    }
-    if (!IsNotFound(error)) {
-      return false;
-    }
-    if (i + 1 == spellings.size() && !scanned) {
-      scanned = true;
-      std::vector<std::string> others = OtherSpellings(folder, name);
-      spellings.insert(spellings.end(), others.begin(), others.end());
-    }
-  }
-  missing = true;
-  return false;
-}
-
+// Any entry takes a name, a folder or a hidden file as much as a message:
+// the move onto it would fail, and on the next run again.
 bool IsFreeForPair(const std::string& folder, const std::string& candidate) {
-  return candidate != kReservedPairBase && !OrdinaryFileExists(folder + "\\" + candidate + ".q0") &&
-         !OrdinaryFileExists(folder + "\\" + candidate + ".q1");
-}
-
-// The ".q1" partner of a ".q0" name, in the case the name was given.
-std::string PartnerName(const std::string& fileName) {
-  std::string partner = fileName;
-  partner.back() = '1';
-  return partner;
+  return candidate != kReservedPairBase && !PathExists(FsPath(folder, candidate + ".q0")) &&
+         !PathExists(FsPath(folder, candidate + ".q1"));
 }
 
 bool MovePair(const std::string& sourceFolder, const std::string& targetFolder,
               const std::string& fileName, const std::string& candidate) {
-  std::string target0 = targetFolder + "\\" + candidate + ".q0";
-  std::string target1 = targetFolder + "\\" + candidate + ".q1";
-  std::string bodyFrom, headFrom;
-  bool bodyMissing = false, headMissing = false;
-  OsError error;
-  bool bodyMoved =
-      MoveStored(sourceFolder, PartnerName(fileName), target1, bodyFrom, bodyMissing, error);
-  if (!bodyMoved && !bodyMissing) {
-    return false;  // the body is stuck: keep the pair together where it is
+  const FsPath target0(targetFolder, candidate + ".q0");
+  const FsPath target1(targetFolder, candidate + ".q1");
+  bool bodyThere = false;
+  const std::string body = StoredQueuePartner(sourceFolder, fileName, &bodyThere);
+  // A body that was there when looked for and then does not move (even
+  // because it has just gone) keeps the head where it is too.
+  const bool bodyMoved = bodyThere && MoveNoReplace(FsPath(sourceFolder, body), target1);
+  if (bodyThere && !bodyMoved) {
+    return false;
   }
-  if (MoveStored(sourceFolder, fileName, target0, headFrom, headMissing, error)) {
+  if (MoveNoReplace(FsPath(sourceFolder, fileName), target0)) {
     return true;
   }
   if (bodyMoved) {
-    MoveNoReplace(target1, sourceFolder + "\\" + bodyFrom);
+    MoveNoReplace(target1, FsPath(sourceFolder, body));
   }
   return false;
+}
+
+// A move by link then unlink cut off between the two leaves the file under
+// both names: the source's other name in the target folder completes it.
+bool FinishCutMove(const std::string& sourceFolder, const std::string& name,
+                   const std::string& targetFolder, std::string& nameThere) {
+  const FsPath source(sourceFolder, name);
+  return SecondLinkIn(source, targetFolder, nameThere) && RemoveFile(source);
 }
 
 struct Move {
@@ -160,28 +86,33 @@ bool DrawCandidate(Move& move) {
 }
 
 // A single file: the no-replace move itself tells whether a name is free, so
-// the usual case costs one rename. A name taken by an ordinary file makes
-// the next candidate; one taken otherwise (a folder, a hidden file) stops it.
+// the usual case costs one rename. A name taken by any entry makes the next
+// candidate.
 bool MoveSingleFreely(Move& move) {
+  std::string nameThere;
+  if (FinishCutMove(move.sourceFolder, move.fileName, move.targetFolder, nameThere)) {
+    move.candidate = FileBase(nameThere);
+    move.ext = FileExt(nameThere);
+    return true;
+  }
   // Within one folder the own name must count as taken, while Windows would
   // let the file move onto itself: there the name is tested first.
   bool sameFolder = EqualsIgnoreCase(move.sourceFolder, move.targetFolder);
   move.candidate = move.base;
   for (;;) {
-    std::string target = move.targetFolder + "\\" + move.candidate + move.ext;
-    if (sameFolder && OrdinaryFileExists(target)) {
+    const FsPath target(move.targetFolder, move.candidate + move.ext);
+    if (sameFolder && PathExists(target)) {
       if (!DrawCandidate(move)) {
         return false;
       }
       continue;
     }
-    std::string from;
-    bool missing = false;
     OsError error;
-    if (MoveStored(move.sourceFolder, move.fileName, target, from, missing, error)) {
+    if (MoveNoReplace(FsPath(move.sourceFolder, move.fileName), target, &error)) {
       return true;
     }
-    if (missing || !IsAlreadyThere(error) || !OrdinaryFileExists(target)) {
+    // Windows may report a folder in the way as access denied, not as taken.
+    if (!IsNameTaken(error) && !PathExists(target)) {
       return false;
     }
     if (!DrawCandidate(move)) {
@@ -192,6 +123,19 @@ bool MoveSingleFreely(Move& move) {
 
 // A pair needs both names free before either half moves.
 bool MovePairFreely(Move& move) {
+  // The body moves first, so a cut-off move of the body gives the base the
+  // head is to join; a cut-off move of the head means the body went before.
+  std::string bodyThere, headThere;
+  const std::string body = QueuePartnerName(move.fileName);
+  const bool bodyFinished = FinishCutMove(move.sourceFolder, body, move.targetFolder, bodyThere);
+  if (FinishCutMove(move.sourceFolder, move.fileName, move.targetFolder, headThere)) {
+    move.candidate = FileBase(headThere);
+    return true;
+  }
+  if (bodyFinished && !PathExists(FsPath(move.targetFolder, FileBase(bodyThere) + ".q0"))) {
+    move.candidate = FileBase(bodyThere);
+    return MovePair(move.sourceFolder, move.targetFolder, move.fileName, move.candidate);
+  }
   move.candidate = move.base;
   while (!IsFreeForPair(move.targetFolder, move.candidate)) {
     if (!DrawCandidate(move)) {
@@ -230,8 +174,8 @@ std::string FileExt(const std::string& fileName) {
 
 bool SafeRename(const std::string& sourceFolder, const std::string& targetFolder,
                 const std::string& fileName, std::string* newName, int maxDraws) {
-  // A bare name only: anything else could reach outside the source folder.
-  if (fileName.empty() || fileName.find_first_of("\\/") != std::string::npos) {
+  // One entry of the source folder only: anything else could reach outside it.
+  if (!IsEntryName(fileName)) {
     return false;
   }
   Move move{sourceFolder,      targetFolder, fileName, FileBase(fileName),
@@ -241,6 +185,48 @@ bool SafeRename(const std::string& sourceFolder, const std::string& targetFolder
     *newName = move.candidate + move.ext;
   }
   return moved;
+}
+
+// The partner is found by a name this program spelled itself, derived from
+// the ".q0" name: the stored file may spell it in another case (the system
+// that made the pair compares names without regard to case), so any
+// spelling counts, the derived one and the ".q0"'s own base first.
+std::string StoredQueuePartner(const std::string& folder, const std::string& q0Name, bool* found) {
+  const std::string derived = QueuePartnerName(q0Name);
+  if (found) {
+    *found = false;
+  }
+  if (derived.empty()) {
+    return derived;
+  }
+  if (PathExists(FsPath(folder, derived))) {
+    if (found) {
+      *found = true;
+    }
+    return derived;
+  }
+  const std::string_view base = std::string_view(q0Name).substr(0, q0Name.size() - 3);
+  std::string stored;
+  ListFolderWhile(folder, derived, [&](const FindEntry&, const std::string& name) {
+    if (!EqualsIgnoreCase(name, derived)) {
+      return true;
+    }
+    if (stored.empty() || std::string_view(name).substr(0, base.size()) == base) {
+      stored = name;
+    }
+    return std::string_view(stored).substr(0, base.size()) != base;
+  });
+  if (found) {
+    *found = !stored.empty();
+  }
+  return stored.empty() ? derived : stored;
+}
+
+std::string QueuePartnerName(const std::string& q0Name) {
+  if (!EndsWithIgnoreCase(q0Name, ".q0")) {
+    return {};
+  }
+  return q0Name.substr(0, q0Name.size() - 3) + ".q1";
 }
 
 void MySafeRename(const std::string& sourceFolder, const std::string& targetFolder,

@@ -12,8 +12,7 @@ constexpr int kMaxCollisionDraws = 100000;
 // name, or under a fresh "~col" name when that is taken. Failures are
 // swallowed: a file that cannot move stays where it is.
 //
-// The source is found under the name as given and, where the file system
-// distinguishes case, under any spelling of it. A ".q0" name moves its pair:
+// The source is the entry of exactly that name. A ".q0" name moves its pair:
 // the ".q1" first and the ".q0" last, the ".q1" going back when the ".q0"
 // cannot follow, so that no ".q0" ever stands in the target without its
 // body; a pair without its ".q1" moves the ".q0" alone. After
@@ -32,6 +31,14 @@ bool SafeRename(const std::string& sourceFolder, const std::string& targetFolder
 std::string CollisionName();
 // Starts the generator's sequence again, as at the start of the program.
 void RestartCollisionNames();
+// The ".q1" partner of a name ending in ".q0" (any case): the name with its
+// last three characters replaced by ".q1"; "" for any other name.
+std::string QueuePartnerName(const std::string& q0Name);
+// The partner as stored in folder: QueuePartnerName, or when no entry has
+// that name, an entry of folder spelled so in another case. The derived
+// name when neither exists (found, when given, tells which).
+std::string StoredQueuePartner(const std::string& folder, const std::string& q0Name,
+                               bool* found = nullptr);
 // The two halves of a name split at its first dot, lower-cased.
 std::string FileBase(const std::string& fileName);
 std::string FileExt(const std::string& fileName);

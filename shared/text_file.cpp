@@ -3,23 +3,11 @@
 #include <cstring>
 #include <limits>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
 namespace ndr {
 
 namespace {
 
 constexpr std::size_t kWriteBuffer = 64 * 1024;
-
-std::FILE* OpenFile(const std::string& path, const char* mode, OsError* error) {
-  std::FILE* file = std::fopen(NativePath(path).c_str(), mode);
-  if (file == nullptr && error) {
-    *error = LastOsError();
-  }
-  return file;
-}
 
 }  // namespace
 
@@ -27,66 +15,35 @@ LineReader::~LineReader() {
   Close();
 }
 
-bool LineReader::Open(const std::string& path, OsError* error) {
+bool LineReader::Open(const FsPath& path, OsError* error) {
   Close();
-  file_ = OpenFile(path, "rb", error);
-  if (file_ == nullptr) {
-    return false;
-  }
-  std::setvbuf(file_, nullptr, _IONBF, 0);  // reads go straight into buffer_
-  return true;
+  return file_.Open(path, OsFile::Mode::kRead, error);
 }
 
-#ifdef _WIN32
-bool LineReader::OpenOrdinary(const std::string& path, std::uint64_t& length) {
-  return OrdinaryFileLength(path, length) && Open(path);
+bool LineReader::OpenOrdinary(const FsPath& path, std::uint64_t& length) {
+  Close();
+  return file_.OpenOrdinary(path, length);
 }
-#else
-// Open first, then ask the open file: one path lookup instead of two.
-bool LineReader::OpenOrdinary(const std::string& path, std::uint64_t& length) {
-  const std::size_t slash = path.find_last_of("\\/");
-  const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
-  if (start < path.size() && path[start] == '.') {
-    return false;  // a hidden file
-  }
-  if (!Open(path)) {
-    return false;
-  }
-  struct stat info;
-  if (::fstat(::fileno(file_), &info) != 0 || !S_ISREG(info.st_mode)) {
-    Close();
-    return false;
-  }
-  length = static_cast<std::uint64_t>(info.st_size);
-  return true;
-}
-#endif
 
 void LineReader::Close() {
-  if (file_) {
-    std::fclose(file_);
-  }
-  file_ = nullptr;
+  file_.Close();
   begin_ = end_ = 0;
   eof_ = failed_ = midLine_ = false;
   error_ = OsError{};
 }
 
 bool LineReader::Fill() {
-  if (file_ == nullptr || eof_ || failed_) {
+  if (!file_.IsOpen() || eof_ || failed_) {
     return false;
   }
   begin_ = end_ = 0;
-  std::size_t got = std::fread(buffer_, 1, sizeof buffer_, file_);
-  if (got == 0) {
-    if (std::ferror(file_)) {
-      failed_ = true;
-      error_ = LastOsError();
-    }
+  const std::ptrdiff_t got = file_.Read(buffer_, sizeof buffer_, &error_);
+  if (got <= 0) {
+    failed_ = got < 0;
     eof_ = true;
     return false;
   }
-  end_ = got;
+  end_ = static_cast<std::size_t>(got);
   return true;
 }
 
@@ -104,11 +61,11 @@ bool LineReader::Take(std::string* out, std::size_t maxBytes, std::size_t& taken
       return true;
     }
     const char* start = buffer_ + begin_;
-    std::size_t available = end_ - begin_;
+    const std::size_t available = end_ - begin_;
     const void* cr = std::memchr(start, '\r', available);
-    std::size_t run =
+    const std::size_t run =
         cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - start) : available;
-    std::size_t room = maxBytes - taken;
+    const std::size_t room = maxBytes - taken;
     if (run > room) {
       if (out) {
         out->append(start, room);
@@ -170,27 +127,54 @@ LineWriter::~LineWriter() {
   Close();
 }
 
-bool LineWriter::Open(const std::string& path, OsError* error) {
+bool LineWriter::OpenAs(const FsPath& path, OsFile::Mode mode, OsError* error) {
   Close();
   failed_ = false;
   error_ = OsError{};
-  file_ = OpenFile(path, "wb", error);
-  if (file_ == nullptr) {
-    return false;
+  buffer_.clear();
+  buffer_.reserve(kWriteBuffer);
+  return file_.Open(path, mode, error);
+}
+
+bool LineWriter::Open(const FsPath& path, OsError* error) {
+  return OpenAs(path, OsFile::Mode::kWriteTruncate, error);
+}
+
+bool LineWriter::OpenNew(const FsPath& path, OsError* error) {
+  return OpenAs(path, OsFile::Mode::kWriteNew, error);
+}
+
+// Keeps the first failure for the report.
+bool LineWriter::Remember(bool succeeded, const OsError& reason) {
+  if (!succeeded && !failed_) {
+    failed_ = true;
+    error_ = reason;
   }
-  std::setvbuf(file_, nullptr, _IOFBF, kWriteBuffer);
-  return true;
+  return !failed_;
+}
+
+bool LineWriter::Flush() {
+  if (buffer_.empty() || failed_) {
+    return !failed_;
+  }
+  OsError reason;
+  const bool written = file_.Write(buffer_.data(), buffer_.size(), &reason);
+  buffer_.clear();
+  return Remember(written, reason);
 }
 
 bool LineWriter::Write(std::string_view bytes) {
-  if (file_ == nullptr || failed_) {
+  if (!file_.IsOpen() || failed_) {
     return false;
   }
-  if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) {
-    failed_ = true;
-    error_ = LastOsError();
+  if (buffer_.size() + bytes.size() > kWriteBuffer && !Flush()) {
     return false;
   }
+  if (bytes.size() >= kWriteBuffer) {
+    OsError reason;
+    return Remember(file_.Write(bytes.data(), bytes.size(), &reason), reason);
+  }
+  buffer_.append(bytes);
   return true;
 }
 
@@ -198,20 +182,28 @@ bool LineWriter::WriteLine(std::string_view line) {
   return Write(line) && Write("\r\n");
 }
 
+bool LineWriter::Sync(OsError* error) {
+  if (!file_.IsOpen()) {
+    return false;
+  }
+  OsError reason;
+  if (Flush()) {
+    Remember(file_.Sync(&reason), reason);
+  }
+  if (failed_ && error) {
+    *error = error_;
+  }
+  return !failed_;
+}
+
 bool LineWriter::Close(OsError* error) {
-  if (file_ == nullptr) {
+  if (!file_.IsOpen()) {
     return !failed_;
   }
-  bool flushed = std::fflush(file_) == 0;
-  if (!flushed && !failed_) {
-    failed_ = true;
-    error_ = LastOsError();
-  }
-  if (std::fclose(file_) != 0 && !failed_) {
-    failed_ = true;
-    error_ = LastOsError();
-  }
-  file_ = nullptr;
+  Flush();
+  OsError reason;
+  Remember(file_.Close(&reason), reason);
+  buffer_.clear();
   if (failed_ && error) {
     *error = error_;
   }

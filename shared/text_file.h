@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -20,13 +19,13 @@ class LineReader {
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
-  bool Open(const std::string& path, OsError* error = nullptr);
+  bool Open(const FsPath& path, OsError* error = nullptr);
   // Opens path only when it is an ordinary file (see OrdinaryFileExists) and
   // gives its length, with as few looks at the file system as the platform
   // allows: a folder scan opens every file this way.
-  bool OpenOrdinary(const std::string& path, std::uint64_t& length);
+  bool OpenOrdinary(const FsPath& path, std::uint64_t& length);
   void Close();
-  bool IsOpen() const { return file_ != nullptr; }
+  bool IsOpen() const { return file_.IsOpen(); }
   // True when no further line can be read.
   bool AtEnd();
   // Reads the next line into line, keeping at most maxKeep bytes of it and
@@ -46,7 +45,7 @@ class LineReader {
  private:
   bool Fill();
   bool Take(std::string* out, std::size_t maxBytes, std::size_t& taken);
-  std::FILE* file_ = nullptr;
+  OsFile file_;
   char buffer_[64 * 1024];
   std::size_t begin_ = 0, end_ = 0;
   bool eof_ = false, failed_ = false;
@@ -62,15 +61,23 @@ class LineWriter {
   LineWriter& operator=(const LineWriter&) = delete;
 
   // Creates the file or truncates an existing one.
-  bool Open(const std::string& path, OsError* error = nullptr);
+  bool Open(const FsPath& path, OsError* error = nullptr);
+  // Creates the file; fails when the name is taken.
+  bool OpenNew(const FsPath& path, OsError* error = nullptr);
   bool WriteLine(std::string_view line);  // the text, then CR LF
   bool Write(std::string_view bytes);     // the bytes as they are
-  bool Close(OsError* error = nullptr);   // flushes; reports a late failure
-  bool IsOpen() const { return file_ != nullptr; }
+  // Hands the buffered bytes to the system and flushes the file to the disk.
+  bool Sync(OsError* error = nullptr);
+  bool Close(OsError* error = nullptr);  // flushes; reports a late failure
+  bool IsOpen() const { return file_.IsOpen(); }
   const OsError& Error() const { return error_; }
 
  private:
-  std::FILE* file_ = nullptr;
+  bool OpenAs(const FsPath& path, OsFile::Mode mode, OsError* error);
+  bool Flush();
+  bool Remember(bool succeeded, const OsError& reason);
+  OsFile file_;
+  std::string buffer_;
   bool failed_ = false;
   OsError error_;
 };

@@ -10,13 +10,18 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 
 extern char** environ;
+#endif
+#ifdef __linux__
+#include <linux/fs.h>
 #endif
 
 namespace ndr::testsupport {
@@ -25,12 +30,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path Native(const std::string& path) {
+fs::path Native(const FsPath& path) {
   return fs::path(NativePath(path));
 }
 
-[[noreturn]] void Fail(const std::string& what, const std::string& path) {
-  throw std::runtime_error(what + " " + path + ": " + LastOsError().Describe());
+[[noreturn]] void Fail(const std::string& what, const FsPath& path) {
+  throw std::runtime_error(what + " " + path.Joined() + ": " + LastOsError().Describe());
 }
 
 }  // namespace
@@ -44,7 +49,7 @@ void RemoveTree(const std::string& path) {
   fs::remove_all(Native(path), ignored);
 }
 
-void WriteBytes(const std::string& path, std::string_view bytes) {
+void WriteBytes(const FsPath& path, std::string_view bytes) {
   std::FILE* file = std::fopen(NativePath(path).c_str(), "wb");
   if (file == nullptr) {
     Fail("cannot create", path);
@@ -55,7 +60,7 @@ void WriteBytes(const std::string& path, std::string_view bytes) {
   }
 }
 
-std::string ReadBytes(const std::string& path) {
+std::string ReadBytes(const FsPath& path) {
   std::string bytes;
   std::FILE* file = std::fopen(NativePath(path).c_str(), "rb");
   if (file == nullptr) {
@@ -70,19 +75,22 @@ std::string ReadBytes(const std::string& path) {
   return bytes;
 }
 
-bool FileExists(const std::string& path) {
+bool FileExists(const FsPath& path) {
   std::error_code ignored;
   return fs::is_regular_file(Native(path), ignored);
 }
 
+// Through the platform layer, so that names come as the programs see them
+// (std::filesystem would recode 8-bit names on Windows).
 std::vector<std::string> FileNames(const std::string& folder) {
   std::vector<std::string> names;
-  std::error_code error;
-  for (fs::directory_iterator it(Native(folder), error), end; !error && it != end;
-       it.increment(error)) {
-    std::error_code ignored;
-    if (!it->is_directory(ignored)) {
-      names.push_back(it->path().filename().string());
+  FolderReader reader;
+  FindEntry entry;
+  if (reader.Open(folder)) {
+    while (reader.Next(entry)) {
+      if ((entry.dwFileAttributes & kAttributeDirectory) == 0) {
+        names.push_back(entry.cFileName);
+      }
     }
   }
   std::sort(names.begin(), names.end());
@@ -105,6 +113,11 @@ void BuildTree(const std::string& root, const std::vector<TreeEntry>& entries) {
 }
 
 #ifdef _WIN32
+
+bool SetUndeletable(const std::string& path, bool on) {
+  return SetFileAttributesA(NativePath(path).c_str(),
+                            on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
+}
 
 namespace {
 
@@ -165,6 +178,25 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
 }
 
 #else  // POSIX
+
+bool SetUndeletable(const std::string& path, bool on) {
+#ifdef __linux__
+  int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    return false;
+  }
+  int flags = 0;
+  bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+  done = done && ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  ::close(fd);
+  return done;
+#else
+  (void)path;
+  (void)on;
+  return false;
+#endif
+}
 
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
   int pipeEnds[2];

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform.h"
+
 namespace ndr::testsupport {
 
 // Creates the folder and any missing parents.
@@ -16,13 +18,15 @@ void MakeFolders(const std::string& path);
 // Removes the folder with everything in it; nothing happens when it is missing.
 void RemoveTree(const std::string& path);
 
-// Creates or replaces the file with exactly these bytes.
-void WriteBytes(const std::string& path, std::string_view bytes);
+// Creates or replaces the file with exactly these bytes. FsPath(folder,
+// name) reaches a name that holds "\" (POSIX).
+void WriteBytes(const FsPath& path, std::string_view bytes);
 // The file's bytes; empty when it cannot be read.
-std::string ReadBytes(const std::string& path);
-bool FileExists(const std::string& path);  // a file, not a folder
+std::string ReadBytes(const FsPath& path);
+bool FileExists(const FsPath& path);  // a file, not a folder
 
-// Names of the files in the folder (folders left out), sorted bytewise.
+// Names of the files in the folder (folders left out), sorted bytewise. Read
+// through the platform layer: a hook that is installed sees the calls.
 std::vector<std::string> FileNames(const std::string& folder);
 
 // Empties root (creating it when missing), then builds entries below it: a
@@ -30,6 +34,12 @@ std::vector<std::string> FileNames(const std::string& folder);
 // Names may hold "\" to reach into subfolders, which are made as needed.
 using TreeEntry = std::pair<std::string, std::string>;
 void BuildTree(const std::string& root, const std::vector<TreeEntry>& entries);
+
+// Makes a file, or a folder, such that nothing in it can be deleted or
+// created (Linux: the immutable flag, which needs CAP_LINUX_IMMUTABLE;
+// Windows: the read-only attribute, which a folder ignores), or undoes it.
+// False when the system refuses.
+bool SetUndeletable(const std::string& path, bool on);
 
 struct ProgramResult {
   int exitCode = -1;          // 128 + signal number when a signal ended it

@@ -1,7 +1,8 @@
-// Lays a demo drive P: of realistic mail folders for trying the viewer and the
-// batch programs: bounces of several kinds in the first remailer's bounce
-// folder and its Wait, Errors and Local subfolders, queue pairs, empty files,
-// a second remailer, and the local mail client's bounce mailbox.
+// Lays a demo drive P: of realistic mail folders, below the drives folder
+// given as its argument, for trying the viewer and the batch programs:
+// bounces of several kinds in the first remailer's bounce folder and its
+// Wait, Errors and Local subfolders, queue pairs, empty files, a second
+// remailer, and the local mail client's bounce mailbox.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -78,7 +79,14 @@ bool AddQueuePair(const std::string& folder, const std::string& base, std::uint6
 
 }  // namespace
 
-int main() {
+// The drives folder is named on the command line, never taken from the
+// build's settings: the demo lays its drive only where it is told to.
+int main(int argc, char** argv) {
+  if (argc != 2 || argv[1][0] == '\0') {
+    std::fprintf(stderr, "usage: make_demo_drive DRIVES-FOLDER (drive P: is laid below it)\n");
+    return 2;
+  }
+  ndr::SetDriveRoot(argv[1]);
   const std::string bounces = "P:\\Diverido\\Mail\\~Bounces";
   const std::string second = "P:\\Zizaruz2\\Mail\\~Bounces";
   const std::string mailbox = "P:\\Pmail\\Mail\\_Bounces";

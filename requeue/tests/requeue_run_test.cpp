@@ -127,33 +127,76 @@ TEST_F(RequeueRun, QueuesEveryMarkedBounceAndKeepsTheRest) {
   }
 }
 
-TEST_F(RequeueRun, MissingQueueFolderKeepsEveryBounceForTheNextRun) {
+// A queue folder that is missing or takes no file: reported, and nothing is
+// rebuilt, so the bounces wait unchanged for the next run.
+TEST_F(RequeueRun, QueueFolderThatCannotTakeAPairIsReported) {
   testsupport::RemoveTree(kQueue);
   Bounce first = samples::MakeBounce(7), second = samples::MakeBounce(8);
   WriteBytes(kBounces + "\\a.cnm", first.bytes);
   WriteBytes(kBounces + "\\b.cnm", second.bytes);
 
-  Expect(RunRequeueProgram());
+  testsupport::ProgramResult result = RunRequeueProgram();
+  Expect(result, 1);
+  EXPECT_EQ(
+      result.standardError.rfind("ndr_Requeue: cannot use the queue folder " + kQueue + ": ", 0),
+      0u)
+      << result.standardError;
   EXPECT_EQ(FileNames(kBounces), (Names{"a.cnm", "b.cnm"}));
   EXPECT_EQ(ReadBytes(kBounces + "\\a.cnm"), first.bytes);
   EXPECT_EQ(ReadBytes(kBounces + "\\b.cnm"), second.bytes);
 
   testsupport::MakeFolders(kQueue);
+#ifndef _WIN32  // a Windows folder's read-only attribute does not stop a new file
+  if (testsupport::SetUndeletable(kQueue, true)) {
+    result = RunRequeueProgram();
+    testsupport::SetUndeletable(kQueue, false);
+    Expect(result, 1);
+    EXPECT_NE(result.standardError.find("cannot use the queue folder"), std::string::npos);
+    EXPECT_EQ(FileNames(kBounces), (Names{"a.cnm", "b.cnm"}));
+  }
+#endif
   Expect(RunRequeueProgram());
   EXPECT_EQ(FileNames(kBounces), Names{});
   EXPECT_EQ(QueuedBases().size(), 2u);
+}
+
+// A bounce that cannot be deleted would be queued again by every run: it is
+// left alone and reported, and the run goes on with the others.
+TEST_F(RequeueRun, BounceThatCannotBeDeletedIsNeverQueued) {
+  std::string stuck = samples::MakeBounce(11).bytes;
+  WriteBytes(kBounces + "\\stuck.cnm", stuck);
+  WriteBytes(kBounces + "\\a.cnm", samples::MakeBounce(12).bytes);
+  WriteBytes(kBounces + "\\z.cnm", samples::MakeBounce(13).bytes);
+  if (!testsupport::SetUndeletable(kBounces + "\\stuck.cnm", true)) {
+    GTEST_SKIP() << "this system cannot make a file undeletable";
+  }
+  for (int run = 0; run < 2; ++run) {
+    testsupport::ProgramResult result = RunRequeueProgram();
+    Expect(result, 1);
+    EXPECT_EQ(
+        result.standardError.rfind("ndr_Requeue: cannot delete " + kBounces + "\\stuck.cnm: ", 0),
+        0u)
+        << result.standardError;
+    EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), 1);
+    EXPECT_EQ(FileNames(kBounces), Names{"stuck.cnm"});
+    EXPECT_EQ(QueuedBases().size(), 2u);
+  }
+  testsupport::SetUndeletable(kBounces + "\\stuck.cnm", false);
+  EXPECT_EQ(ReadBytes(kBounces + "\\stuck.cnm"), stuck);
 }
 
 TEST_F(RequeueRun, LeftoverPlaceholdersAreDiscarded) {
   BounceOptions unmarked;
   unmarked.marker = Marker::kNone;
   WriteBytes(kBounces + "\\wwwwww.q0", "RELI_MAILOUT\r\nhalf");
+  WriteBytes(kBounces + "\\WWWWWW-012.q1", "staged");
+  WriteBytes(kBounces + "\\wwwwww-1.q0", "not ours");
   WriteBytes(kBounces + "\\WWWWWW.Q1", "half");
   WriteBytes(kBounces + "\\wwwwww.q2", "not a placeholder");
   WriteBytes(kBounces + "\\none.cnm", samples::MakeBounce(1, unmarked).bytes);
 
   Expect(RunRequeueProgram());
-  EXPECT_EQ(FileNames(kBounces), (Names{"none.cnm", "wwwwww.q2"}));
+  EXPECT_EQ(FileNames(kBounces), (Names{"none.cnm", "wwwwww-1.q0", "wwwwww.q2"}));
   EXPECT_EQ(FileNames(kQueue), Names{});
 }
 
@@ -170,18 +213,22 @@ TEST_F(RequeueRun, BounceCutOffInItsHeaderStaysAndTheRunGoesOn) {
   EXPECT_EQ(QueuedBases().size(), 1u);
 }
 
-TEST_F(RequeueRun, FailureEndsTheRunWithOneLineNamingTheFile) {
-  testsupport::MakeFolders(kBounces + "\\WWWWWW.q0");  // the placeholder cannot be created
+TEST_F(RequeueRun, FolderFailureEndsTheRunWithOneLineNamingTheFile) {
+  // A folder where the first pair is to be written: the bounce folder cannot
+  // take the pair, which no later bounce would change.
+  testsupport::MakeFolders(kBounces + "\\WWWWWW-000.q0");
   std::string bytes = samples::MakeBounce(9).bytes;
   WriteBytes(kBounces + "\\a.cnm", bytes);
+  WriteBytes(kBounces + "\\b.cnm", samples::MakeBounce(10).bytes);
 
   testsupport::ProgramResult result = RunRequeueProgram();
   Expect(result, 1);
-  EXPECT_NE(result.standardError.find("WWWWWW.q0: "), std::string::npos) << result.standardError;
+  EXPECT_NE(result.standardError.find("WWWWWW-000.q0: "), std::string::npos)
+      << result.standardError;
   EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), 1);
   EXPECT_EQ(result.standardError.back(), '\n');
   EXPECT_EQ(ReadBytes(kBounces + "\\a.cnm"), bytes);
-  EXPECT_EQ(FileNames(kBounces), Names{"a.cnm"});
+  EXPECT_EQ(FileNames(kBounces), (Names{"a.cnm", "b.cnm"}));
   EXPECT_EQ(FileNames(kQueue), Names{});
 }
 

@@ -53,7 +53,7 @@ TEST(ListFolder, ListsMatchingFilesWithSizesAndSkipsFolders) {
   std::map<std::string, std::uint64_t> seen;
   ListFolder(kRoot, "*.cnm", [&](const FindEntry& entry, const std::string& name) {
     EXPECT_EQ(entry.dwFileAttributes & kAttributeDirectory, 0u);
-    EXPECT_EQ(name, RTrimNull(std::string_view(entry.cFileName, sizeof entry.cFileName)));
+    EXPECT_EQ(name, entry.cFileName);
     seen[name] = EntrySize(entry);
     EXPECT_EQ(EntryIsEmpty(entry), EntrySize(entry) == 0);
   });

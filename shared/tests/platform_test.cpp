@@ -5,7 +5,6 @@
 #include <chrono>
 #include <thread>
 
-#include "ndr_config.h"
 #include "test_support.h"
 
 namespace ndr {
@@ -13,19 +12,89 @@ namespace {
 
 const std::string kRoot = "P:\\platform-tests";
 
-TEST(NativePath, MapsDrivePathsUnderTheDrivesFolder) {
+// Sets the drive root for one test and puts the test root back afterwards.
+class DriveRootFor {
+ public:
+  explicit DriveRootFor(std::string root, std::string letters = {}) : saved_(DriveRoot()) {
+    SetDriveRoot(std::move(root), std::move(letters));
+  }
+  ~DriveRootFor() { SetDriveRoot(saved_, "P"); }
+
+ private:
+  std::string saved_;
+};
+
+TEST(NativePath, MapsTheFolderAndAppendsTheNameAsItIs) {
 #ifdef _WIN32
-  EXPECT_EQ(NativePath("P:\\Diverido\\Mail"), "P:\\Diverido\\Mail");
+  {
+    DriveRootFor none("");
+    EXPECT_EQ(NativePath("P:\\Diverido\\Mail"), "P:\\Diverido\\Mail");
+    EXPECT_EQ(NativePath(FsPath("P:\\Mail", "a b.cnm")), "P:\\Mail\\a b.cnm");
+  }
+  DriveRootFor root("C:\\t");
+  EXPECT_EQ(NativePath("P:\\Diverido\\Mail"), "C:\\t\\p\\Diverido\\Mail");
+  EXPECT_EQ(NativePath(FsPath("P:\\Mail", "x.cnm")), "C:\\t\\p\\Mail\\x.cnm");
+  EXPECT_EQ(NativePath("relative\\a.cnm"), "relative\\a.cnm");
+  DriveRootFor onlyP("C:\\t", "P");
+  EXPECT_EQ(NativePath("p:\\x"), "C:\\t\\p\\x");
+  EXPECT_EQ(NativePath("Z:\\build\\x"), "Z:\\build\\x");
 #else
-  const std::string drives = NDR_DRIVES;
-  EXPECT_EQ(NativePath("P:\\Diverido\\Mail\\~Bounces"), drives + "/p:/Diverido/Mail/~Bounces");
-  EXPECT_EQ(NativePath("p:\\x"), drives + "/p:/x");
-  EXPECT_EQ(NativePath("P:"), drives + "/p:");
-  EXPECT_EQ(NativePath("P:x"), drives + "/p:/x");
+  DriveRootFor root("/t");
+  EXPECT_EQ(NativePath("P:\\Diverido\\Mail\\~Bounces"), "/t/p:/Diverido/Mail/~Bounces");
+  EXPECT_EQ(NativePath("p:\\x"), "/t/p:/x");
+  EXPECT_EQ(NativePath("P:"), "/t/p:");
+  EXPECT_EQ(NativePath("P:x"), "/t/p:/x");
   EXPECT_EQ(NativePath("relative\\a.cnm"), "relative/a.cnm");
   EXPECT_EQ(NativePath("/tmp/a"), "/tmp/a");
   EXPECT_EQ(NativePath("1:\\a"), "1:/a");  // not a drive letter
+  // The name is one entry's: a backslash in it is a byte of the name.
+  EXPECT_EQ(NativePath(FsPath("P:\\Wait", "..\\a.cnm")), "/t/p:/Wait/..\\a.cnm");
+  EXPECT_EQ(NativePath(FsPath("P:\\Wait\\", "a")), "/t/p:/Wait/a");
 #endif
+}
+
+// The names a listing can give, with a drive path folder: every file call
+// reaches exactly that entry, and a name that could reach elsewhere is refused.
+TEST(FsPath, EveryCallReachesExactlyTheNamedEntry) {
+  std::vector<std::string> names = {"-x.cnm",         "a b.cnm",       ";x.cnm",
+                                    "$(touch y).cnm", "\xE9t\xE9.cnm", "a..b.cnm"};
+#ifndef _WIN32
+  names.insert(names.end(), {"..\\a.cnm", "keep\\victim.cnm", "ABC.CNM", "abc.CNM"});
+#endif
+  const std::string folder = kRoot + "\\odd";
+  testsupport::BuildTree(kRoot,
+                         {{"a.cnm", "outside"}, {"keep\\victim.cnm", "victim"}, {"odd\\", ""}});
+  for (const std::string& name : names) {
+    testsupport::WriteBytes(FsPath(folder, name), name);
+  }
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const FsPath path(folder, name);
+    std::uint64_t length = 0;
+    EXPECT_TRUE(PathExists(path));
+    EXPECT_EQ(OrdinaryFileExists(path), !IsHiddenName(name));  // POSIX: a dot name is hidden
+    ASSERT_TRUE(FileLength(path, length));
+    EXPECT_EQ(length, name.size());
+    OsFile file;
+    ASSERT_TRUE(file.Open(path, OsFile::Mode::kRead));
+    std::string bytes(64, '\0');
+    bytes.resize(static_cast<std::size_t>(file.Read(bytes.data(), bytes.size())));
+    EXPECT_EQ(bytes, name);
+    file.Close();
+    EXPECT_TRUE(MoveNoReplace(path, FsPath(folder, name + ".moved")));
+    EXPECT_TRUE(RemoveFile(FsPath(folder, name + ".moved")));
+    EXPECT_FALSE(PathExists(path));
+  }
+  EXPECT_EQ(testsupport::FileNames(folder), std::vector<std::string>{});
+  EXPECT_EQ(testsupport::ReadBytes(kRoot + "\\a.cnm"), "outside");
+  EXPECT_EQ(testsupport::ReadBytes(kRoot + "\\keep\\victim.cnm"), "victim");
+
+  for (const char* bad : {"..", ".", "a/b"}) {
+    OsError error;
+    EXPECT_FALSE(RemoveFile(FsPath(kRoot + "\\odd", bad), &error)) << bad;
+    EXPECT_TRUE(IsNoSuchFile(error)) << bad;
+  }
+  EXPECT_TRUE(FolderExists(kRoot + "\\odd"));
 }
 
 TEST(FileTests, TellFilesFoldersAndHiddenFilesApart) {

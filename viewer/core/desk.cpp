@@ -1,7 +1,6 @@
 #include "desk.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <string_view>
 
@@ -47,26 +46,6 @@ std::int32_t RoundHalfEven(double value) {
   if (fraction > 0.5 || (fraction == 0.5 && std::fmod(floor, 2.0) != 0.0))
     result = floor + 1.0;
   return static_cast<std::int32_t>(result);
-}
-
-bool HasQueuePartner(const std::string& path) {
-  if (path.size() < 3)
-    return false;
-  const std::string_view tail(path.data() + path.size() - 3, 3);
-  return tail[0] == '.' && (tail[1] == 'q' || tail[1] == 'Q') && tail[2] == '0';
-}
-
-std::string QueuePartner(const std::string& path) {
-  return path.substr(0, path.size() - 3) + ".q1";
-}
-
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-  if (text.size() < prefix.size())
-    return false;
-  return std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
-    return std::toupper(static_cast<unsigned char>(a)) ==
-           std::toupper(static_cast<unsigned char>(b));
-  });
 }
 
 template <std::size_t N>
@@ -232,7 +211,7 @@ void Desk::txt_DIR_DblClick() {
   // piece out of an unrelated path.
   const std::size_t start = request.initialFolder.size();
   std::size_t end = std::string::npos;
-  if (StartsWithNoCase(path, request.initialFolder) && path.size() > start + 1 &&
+  if (StartsWithIgnoreCase(path, request.initialFolder) && path.size() > start + 1 &&
       path[start] == '\\') {
     end = path.find('\\', start + 1);
   }
@@ -277,7 +256,7 @@ void Desk::ScanEntry(std::uint64_t listedSize, const std::string& name) {
     ++emptyFiles_;
   } else {
     scanInfo_.FileName = CurrentFolder + "\\" + name;
-    ReadMessage(scanInfo_);
+    ReadMessage(scanInfo_, FsPath(CurrentFolder, name));
     AddMessageRow(scanInfo_);
     ++messagesListed_;
     bytesListed_ += scanInfo_.Size;
@@ -487,16 +466,15 @@ Desk::RowRange Desk::SelectedRange() const {
 }
 
 // The workers run from the top of the selection down, on the rows as they
-// stood when the action started. A row leaves the grid only when its file has
-// left the folder: a file that could not be deleted or moved stays listed.
-// The rows go in one pass at the end, so a large selection costs linear time.
+// stood when the action started. A row leaves the grid only when the action
+// took its file out of the folder: a file that could not be deleted or
+// moved, or that had already gone, stays listed. The rows go in one pass at
+// the end, so a large selection costs linear time.
 void Desk::RemoveSelectedMessages(Worker worker) {
   const RowRange range = SelectedRange();
   std::vector<std::int32_t> gone;
   for (std::int32_t row = range.top; row <= range.bottom; ++row) {
-    (this->*worker)(row);
-    const std::string name = RowFileName(row);
-    if (name.empty() || !PathExists(CurrentFolder + "\\" + name))
+    if ((this->*worker)(row) || RowFileName(row).empty())
       gone.push_back(row);
   }
   if (!gone.empty()) {
@@ -572,19 +550,27 @@ std::string Desk::RowFileName(std::int32_t row) const {
   return grid_.TextMatrix(row, kNameCol);
 }
 
-std::string Desk::RowPath(std::int32_t row) const {
-  return CurrentFolder + "\\" + RowFileName(row);
+// The row's entry: the shown folder and the name as listed, kept apart so
+// that whatever the name holds it names that one entry. The placeholder row
+// has no name and stands for the folder followed by "\\".
+FsPath Desk::RowPath(std::int32_t row) const {
+  const std::string name = RowFileName(row);
+  if (name.empty())
+    return FsPath(CurrentFolder + "\\");
+  return FsPath(CurrentFolder, name);
 }
 
 // A row without a name (the placeholder) names no file: its path would be the
-// folder itself, which must never be deleted or moved.
-void Desk::DeleteMessageAt(std::int32_t row) {
-  if (RowFileName(row).empty())
-    return;
-  const std::string path = RowPath(row);
-  RemoveFile(path);
-  if (HasQueuePartner(path))
-    RemoveFile(QueuePartner(path));
+// folder itself, which must never be deleted or moved. The ".q0" goes first
+// and its partner only after it, so that no ".q0" is ever left without its
+// body.
+bool Desk::DeleteMessageAt(std::int32_t row) {
+  const std::string name = RowFileName(row);
+  if (name.empty() || !RemoveFile(FsPath(CurrentFolder, name)))
+    return false;
+  if (!QueuePartnerName(name).empty())
+    RemoveFile(FsPath(CurrentFolder, StoredQueuePartner(CurrentFolder, name)));
+  return true;
 }
 
 void Desk::ViewMessageAt(std::int32_t row) {
@@ -592,30 +578,39 @@ void Desk::ViewMessageAt(std::int32_t row) {
 }
 
 void Desk::ViewQueuePairAt(std::int32_t row) {
-  const std::string path = RowPath(row);
-  toolkit_.StartProgram(EditorLaunch(path));
-  if (HasQueuePartner(path))
-    toolkit_.StartProgram(EditorLaunch(QueuePartner(path)));
-}
-
-void Desk::MoveRowTo(std::int32_t row, const std::string& targetFolder) {
   const std::string name = RowFileName(row);
-  if (name.empty())
-    return;
-  MySafeRename(CurrentFolder, targetFolder, name);
+  toolkit_.StartProgram(EditorLaunch(RowPath(row)));
+  if (!name.empty() && !QueuePartnerName(name).empty())
+    toolkit_.StartProgram(
+        EditorLaunch(FsPath(CurrentFolder, StoredQueuePartner(CurrentFolder, name))));
 }
 
-void Desk::MoveToErrorsAt(std::int32_t row) {
-  MoveRowTo(row, RemailerRoot + MailFolder + "\\Errors");
+// A body whose head is still beside it moves only with the head's row: moved
+// alone it would split the pair, and the head would later arrive under
+// another name, without it.
+bool Desk::MoveRowTo(std::int32_t row, const std::string& targetFolder) {
+  const std::string name = RowFileName(row);
+  if (name.empty()) {
+    return false;
+  }
+  if (EndsWithIgnoreCase(name, ".q1") &&
+      PathExists(FsPath(CurrentFolder, name.substr(0, name.size() - 1) + "0"))) {
+    return false;
+  }
+  return SafeRename(CurrentFolder, targetFolder, name);
 }
-void Desk::MoveToWaitAt(std::int32_t row) {
-  MoveRowTo(row, RemailerRoot + MailFolder + "\\Wait");
+
+bool Desk::MoveToErrorsAt(std::int32_t row) {
+  return MoveRowTo(row, RemailerRoot + MailFolder + "\\Errors");
 }
-void Desk::MoveToLocalAt(std::int32_t row) {
-  MoveRowTo(row, RemailerRoot + MailFolder + option3ExtraCaption_);
+bool Desk::MoveToWaitAt(std::int32_t row) {
+  return MoveRowTo(row, RemailerRoot + MailFolder + "\\Wait");
 }
-void Desk::ReleaseMessageAt(std::int32_t row) {
-  MoveRowTo(row, RemailerRoot + MailFolder);
+bool Desk::MoveToLocalAt(std::int32_t row) {
+  return MoveRowTo(row, RemailerRoot + MailFolder + option3ExtraCaption_);
+}
+bool Desk::ReleaseMessageAt(std::int32_t row) {
+  return MoveRowTo(row, RemailerRoot + MailFolder);
 }
 
 }  // namespace ndr

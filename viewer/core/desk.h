@@ -107,14 +107,15 @@ class Desk {
   void cmd_HOLD_Click() { MnuPOPBHold_Click(); }
   void cmd_RELEASE_Click() { MnuPOPBRelease_Click(); }
 
-  // Workers, one grid row each.
-  void DeleteMessageAt(std::int32_t row);
+  // Workers, one grid row each. Those that delete or move tell whether the
+  // row's file left the folder.
+  bool DeleteMessageAt(std::int32_t row);
   void ViewMessageAt(std::int32_t row);
   void ViewQueuePairAt(std::int32_t row);
-  void MoveToErrorsAt(std::int32_t row);
-  void MoveToWaitAt(std::int32_t row);
-  void MoveToLocalAt(std::int32_t row);
-  void ReleaseMessageAt(std::int32_t row);
+  bool MoveToErrorsAt(std::int32_t row);
+  bool MoveToWaitAt(std::int32_t row);
+  bool MoveToLocalAt(std::int32_t row);
+  bool ReleaseMessageAt(std::int32_t row);
 
  private:
   // The selected rows as the actions take them: a header row is skipped, so
@@ -122,7 +123,7 @@ class Desk {
   struct RowRange {
     std::int32_t top, bottom, left, right;
   };
-  using Worker = void (Desk::*)(std::int32_t row);
+  using Worker = bool (Desk::*)(std::int32_t row);
 
   RowRange SelectedRange() const;
   void RemoveSelectedMessages(Worker worker);
@@ -130,8 +131,8 @@ class Desk {
   void FlagRow(std::int32_t row);
   void UnFlagRow(std::int32_t row);
   std::string RowFileName(std::int32_t row) const;
-  std::string RowPath(std::int32_t row) const;
-  void MoveRowTo(std::int32_t row, const std::string& targetFolder);
+  FsPath RowPath(std::int32_t row) const;
+  bool MoveRowTo(std::int32_t row, const std::string& targetFolder);
   void SortByCurrentColumn(int order, char mark);
   void ScanEntry(std::uint64_t listedSize, const std::string& name);
   void ShowScanCounters();

@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "ascii.h"
+
 namespace ndr {
 
 namespace {
@@ -88,15 +90,11 @@ bool ReadsAsNumber(const std::string& text, double& value) {
   return true;
 }
 
-unsigned char FoldCase(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
-}
-
 int CompareText(const std::string& a, const std::string& b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
-    const unsigned char fa = FoldCase(static_cast<unsigned char>(a[i]));
-    const unsigned char fb = FoldCase(static_cast<unsigned char>(b[i]));
+    const auto fa = static_cast<unsigned char>(AsciiLower(a[i]));
+    const auto fb = static_cast<unsigned char>(AsciiLower(b[i]));
     if (fa != fb)
       return fa < fb ? -1 : 1;
   }
@@ -124,7 +122,7 @@ PackedText Pack(const std::string& text, std::uint32_t row) {
   PackedText packed;
   packed.row = row;
   for (std::size_t i = 0; i < 16; ++i) {
-    const unsigned char c = i < text.size() ? FoldCase(static_cast<unsigned char>(text[i])) : 0;
+    const unsigned char c = i < text.size() ? static_cast<unsigned char>(AsciiLower(text[i])) : 0;
     packed.prefix[i / 8] = (packed.prefix[i / 8] << 8) | c;
   }
   return packed;

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <optional>
 
+#include "ascii.h"
+
 namespace ndr {
 
 namespace {
@@ -33,20 +35,11 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 bool IsAlpha(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-char Lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  return IsAsciiLetter(c);
 }
 
 bool EqualsFolded(std::string_view word, std::string_view lowerName) {
-  if (word.size() != lowerName.size())
-    return false;
-  for (std::size_t i = 0; i < word.size(); ++i) {
-    if (Lower(word[i]) != lowerName[i])
-      return false;
-  }
-  return true;
+  return EqualsIgnoreCase(word, lowerName);
 }
 
 // Index of word in names (compared without regard to case), or -1.
@@ -167,7 +160,7 @@ std::optional<int> Zone(DateScanner& scan) {
       return zone.minutes;
   }
   if (word.size() == 1) {
-    if (Lower(word[0]) == 'j')
+    if (AsciiLower(word[0]) == 'j')
       return std::nullopt;  // J names no zone
     return 0;
   }

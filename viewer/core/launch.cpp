@@ -1,35 +1,15 @@
 #include "launch.h"
 
-#include <cctype>
-
 #include "ndr_config.h"
 
 namespace ndr {
 namespace {
 
-#ifdef _WIN32
-constexpr char kNativeSeparator = '\\';
-#else
-constexpr char kNativeSeparator = '/';
-#endif
-
-bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
-  if (text.size() < suffix.size())
-    return false;
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    const auto a = static_cast<unsigned char>(text[text.size() - suffix.size() + i]);
-    const auto b = static_cast<unsigned char>(suffix[i]);
-    if (std::tolower(a) != std::tolower(b))
-      return false;
-  }
-  return true;
-}
-
 // The batch program's file for POSIX: the viewer's own folder first, so that
 // an installed set of tools starts its own companions.
 std::string BatchProgramFile(const std::string& caption) {
   std::string stem = caption;
-  if (EndsWithNoCase(stem, ".exe"))
+  if (EndsWithIgnoreCase(stem, ".exe"))
     stem.resize(stem.size() - 4);
   if (stem.empty())
     return stem;
@@ -43,6 +23,15 @@ std::string BatchProgramFile(const std::string& caption) {
       return beside;
   }
   return stem;  // searched on the PATH
+}
+
+// A relative path (a relative drives folder) gets "./" in front, so that it
+// cannot begin with "-".
+std::string AbsolutePath(const std::string& path) {
+  const bool hasDrive = path.size() > 1 && path[1] == ':';
+  if ((!path.empty() && path.front() == kNativeSeparator) || hasDrive)
+    return path;
+  return "." + std::string(1, kNativeSeparator) + path;
 }
 
 }  // namespace
@@ -61,10 +50,16 @@ ProgramLaunch BatchProgramLaunch(const std::string& caption, const std::string& 
   return launch;
 }
 
-ProgramLaunch EditorLaunch(const std::string& path) {
+// The path reaches the editor as exactly one argument naming the file: on
+// POSIX an absolute path (so a name such as -x.cnm is never taken for an
+// option); on Windows quoted when it holds a blank, which would otherwise
+// split it (a Windows name cannot hold a quote).
+ProgramLaunch EditorLaunch(const FsPath& file) {
   ProgramLaunch launch;
-  launch.commandLine = "EditPad.exe " + path;
-  launch.argv = {NDR_EDITOR, NativePath(path)};
+  const std::string path = file.Joined();
+  const bool hasBlank = path.find_first_of(" \t") != std::string::npos;
+  launch.commandLine = "EditPad.exe " + (hasBlank ? "\"" + path + "\"" : path);
+  launch.argv = {NDR_EDITOR, AbsolutePath(NativePath(file))};
   return launch;
 }
 

@@ -18,7 +18,8 @@ ProgramLaunch FolderWindowLaunch(bool twoPanes, const std::string& folder);
 // the PATH, with the folder as its one argument.
 ProgramLaunch BatchProgramLaunch(const std::string& caption, const std::string& folder);
 
-// "EditPad.exe " + path, unquoted; POSIX: the configured editor on the path.
-ProgramLaunch EditorLaunch(const std::string& path);
+// "EditPad.exe " + the file's path (quoted only when it holds a blank);
+// POSIX: the configured editor on the file's absolute path.
+ProgramLaunch EditorLaunch(const FsPath& file);
 
 }  // namespace ndr

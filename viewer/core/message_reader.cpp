@@ -28,12 +28,7 @@ std::string_view ValueOf(const std::string& line, const std::string& name) {
   if (line.size() < name.size())
     return {};
   for (std::size_t i = 0; i < name.size(); ++i) {
-    const auto a = static_cast<unsigned char>(line[i]);
-    const auto b = static_cast<unsigned char>(name[i]);
-    // ASCII only: 8-bit characters of the code page are compared as they are.
-    const auto upperA = (a >= 'a' && a <= 'z') ? a - 'a' + 'A' : a;
-    const auto upperB = (b >= 'a' && b <= 'z') ? b - 'a' + 'A' : b;
-    if (upperA != upperB)
+    if (AsciiUpper(line[i]) != AsciiUpper(name[i]))
       return {};
   }
   return std::string_view(line).substr(name.size());
@@ -69,8 +64,7 @@ void ResetRecord(MessageInfo& info) {
 // Most lines of a message name none of the fields; their first letter says
 // so without trying each name in turn.
 char FirstLetter(const std::string& line) {
-  const char c = line.empty() ? '\0' : line[0];
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  return line.empty() ? '\0' : AsciiUpper(line[0]);
 }
 
 void TakeHeaderLine(const std::string& line, MessageInfo& info) {
@@ -137,16 +131,22 @@ std::string HeaderValue(const std::string& line, const std::string& name) {
 }
 
 void ReadMessage(MessageInfo& info) {
-  ResetRecord(info);
-  if (info.FileName.empty())
+  if (info.FileName.empty()) {
+    ResetRecord(info);
     return;
+  }
+  ReadMessage(info, FsPath(info.FileName));
+}
+
+void ReadMessage(MessageInfo& info, const FsPath& file) {
+  ResetRecord(info);
   // One reader serves every call: its 64 KiB buffer is neither put on the
   // stack nor allocated and cleared again for each file of a scan.
   static thread_local LineReader reader;
   std::uint64_t length = 0;
-  const bool opened = reader.OpenOrdinary(info.FileName, length);
+  const bool opened = reader.OpenOrdinary(file, length);
   // A file that is there but cannot be read (locked, say) still shows its size.
-  if (opened || OrdinaryFileLength(info.FileName, length)) {
+  if (opened || OrdinaryFileLength(file, length)) {
     constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
     info.Size = static_cast<std::int64_t>(length < kMax ? length : kMax);
   }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "date_time.h"
+#include "platform.h"
 
 namespace ndr {
 
@@ -24,6 +25,9 @@ struct MessageInfo {
 // Fills info from the file info.FileName names; every field but FileName is
 // overwritten. Never fails: what cannot be read stays empty.
 void ReadMessage(MessageInfo& info);
+// The same, reading the file that path names, for a file whose name came from
+// a listing: info.FileName is then only what the grid shows.
+void ReadMessage(MessageInfo& info, const FsPath& file);
 
 // The value of header name ("From: ", with its colon and blank) when line is
 // such a header line, matched without regard to case; else "".

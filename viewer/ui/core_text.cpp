@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
-#include "ndr_config.h"
+#include "platform.h"
 
 namespace ndr {
 
@@ -85,11 +85,7 @@ std::string DrivePathFromNative(const QString& nativePath, const QString& drives
 }
 
 std::string DrivePathFromNative(const QString& nativePath) {
-#ifdef _WIN32
-  return DrivePathFromNative(nativePath, QString());
-#else
-  return DrivePathFromNative(nativePath, QString::fromLocal8Bit(NDR_DRIVES));
-#endif
+  return DrivePathFromNative(nativePath, FromCore(DriveRoot()));
 }
 
 }  // namespace ndr

@@ -209,6 +209,20 @@ TEST_F(ActionsTest, MovesGoToTheirQueues) {
   EXPECT_EQ(FilesIn(kBounces), (std::set<std::string>{"c.q0", "c.q1", "e.cnm"}));
 }
 
+// Moved alone, a body would leave its head behind, and the head would later
+// arrive under a name of its own, without it.
+TEST_F(ActionsTest, ABodyOnlyMovesWithItsHead) {
+  std::filesystem::create_directories(test::Native(kBounces + "\\Wait"));
+  Load({"c.q0", "c.q1"});
+  SelectRows(2, 2);  // the body's row alone
+  desk_.MnuPOPBHold_Click();
+  EXPECT_EQ(FilesIn(kBounces), (std::set<std::string>{"c.q0", "c.q1"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"c.q0", "c.q1"}));
+  desk_.MnuPOPBSelectAll_Click();
+  desk_.MnuPOPBHold_Click();
+  EXPECT_EQ(FilesIn(kBounces + "\\Wait"), (std::set<std::string>{"c.q0", "c.q1"}));
+}
+
 TEST_F(ActionsTest, FlagMarksAndRestoresTheSelection) {
   Load({"a.cnm", "b.cnm", "c.cnm", "d.cnm"});
   constexpr PictureHandle kOther = 77;

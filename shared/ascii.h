@@ -1,0 +1,52 @@
+// The one ASCII case fold of every program. File names and header names are
+// compared and built with it; 8-bit characters of the code page are left as
+// they are, and nothing depends on the process locale.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace ndr {
+
+constexpr char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+constexpr char AsciiUpper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+constexpr bool IsAsciiLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+inline std::string LowerCase(std::string text) {
+  for (char& c : text) {
+    c = AsciiLower(c);
+  }
+  return text;
+}
+
+constexpr bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+constexpr bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && EqualsIgnoreCase(text.substr(0, prefix.size()), prefix);
+}
+
+constexpr bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
+}
+
+}  // namespace ndr
