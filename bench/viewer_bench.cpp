@@ -11,20 +11,30 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "desk.h"
 #include "folder_listing.h"
 #include "grid.h"
-#include "message_reader.h"
+#include "os_seam.h"
 #include "platform.h"
+#include "read_ahead.h"
 #include "sample_mail.h"
-#include "text_file.h"
 #include "toolkit.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstring>
 #endif
 
 namespace {
@@ -59,21 +69,75 @@ void Generate(const std::filesystem::path& folder, int first, int count) {
   }
 }
 
-// What any scan must do: list the folder and read 70 lines of each file.
-std::int64_t ListAndReadBaseline(const std::string& folder) {
-  std::int64_t lines = 0;
-  ndr::ListFolder(folder, "*.*", [&](const ndr::FindEntry& entry, const std::string& name) {
-    if (ndr::EntryIsEmpty(entry))
-      return;
-    ndr::LineReader reader;
-    if (!reader.Open(folder + "/" + name))
-      return;
-    std::string line;
-    for (int n = 0; n < 70 && reader.ReadLine(line, 64 * 1024); ++n)
-      ++lines;
-  });
-  return lines;
+// The delay of the slow-drive mode, added before every open of the scan (by
+// the scan's test seam) and of the baseline alike.
+std::chrono::microseconds openDelay{0};
+
+void WaitOpenDelay() {
+  if (openDelay.count() > 0)
+    std::this_thread::sleep_for(openDelay);
 }
+
+// What any scan must do, written with the platform's bare calls: list the
+// folder, then open each file, take its size, read its first 16 KiB and close
+// it. Returns the bytes read, so that nothing is optimised away.
+constexpr std::size_t kHeadBytes = 16 * 1024;
+
+#ifdef _WIN32
+std::int64_t BareListAndRead(const std::string& folder) {
+  std::int64_t total = 0;
+  static char buffer[kHeadBytes];
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  if (find == INVALID_HANDLE_VALUE)
+    return 0;
+  do {
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      continue;
+    const std::string path = folder + "\\" + entry.cFileName;
+    WaitOpenDelay();
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+      continue;
+    LARGE_INTEGER size;
+    DWORD got = 0;
+    if (GetFileSizeEx(file, &size) && ReadFile(file, buffer, sizeof buffer, &got, nullptr))
+      total += got;
+    CloseHandle(file);
+  } while (FindNextFileA(find, &entry));
+  FindClose(find);
+  return total;
+}
+#else
+std::int64_t BareListAndRead(const std::string& folder) {
+  std::int64_t total = 0;
+  static char buffer[kHeadBytes];
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr)
+    return 0;
+  std::string path = folder + "/";
+  const std::size_t base = path.size();
+  while (const struct dirent* item = ::readdir(dir)) {
+    if (std::strcmp(item->d_name, ".") == 0 || std::strcmp(item->d_name, "..") == 0)
+      continue;
+    path.resize(base);
+    path += item->d_name;
+    WaitOpenDelay();
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0)
+      continue;
+    struct stat info;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+      const ssize_t got = ::read(fd, buffer, sizeof buffer);
+      total += got > 0 ? got : 0;
+    }
+    ::close(fd);
+  }
+  ::closedir(dir);
+  return total;
+}
+#endif
 
 double Seconds(const std::function<void()>& work) {
   const auto start = Clock::now();
@@ -81,38 +145,54 @@ double Seconds(const std::function<void()>& work) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// The reader alone over the listing: what the scan adds on top of it is the
-// grid's and the counters' share.
-void ReadEveryFile(const std::string& folder) {
-  ndr::MessageInfo info;
-  ndr::ListFolder(folder, "*.*", [&](const ndr::FindEntry& entry, const std::string& name) {
-    if (ndr::EntryIsEmpty(entry))
-      return;
-    info.FileName = folder + "\\" + name;
-    ndr::ReadMessage(info);
-  });
+// The slow drive through the platform's seam: each open of a file waits.
+class SlowDrive : public ndr::OsCallHook {
+ public:
+  ndr::OsFault Before(const ndr::OsCallInfo& info) override {
+    if (info.call == ndr::OsCall::kOpenRead)
+      WaitOpenDelay();
+    return ndr::OsFault::kNone;
+  }
+  void After(const ndr::OsCallInfo&, bool) override {}
+};
+
+double ScanSeconds(ndr::Desk& desk, int readers) {
+  desk.scanReaders = readers;
+  return Seconds([&] { desk.LoadFolder(); });
 }
 
-void CompareScan(const std::string& folder, int files, int runs) {
+// The scan on the window's thread alone, and with the default readers ahead
+// of it, each against the bare work, in interleaved rounds (best of each): a
+// passing disturbance of the machine then hits one round of all three rather
+// than all rounds of one.
+void CompareScan(const std::string& folder, int files, int rounds) {
   QuietToolkit toolkit;
   ndr::Grid grid;
   ndr::Desk desk(toolkit, grid);
   desk.CurrentFolder = folder;
-  ListAndReadBaseline(folder);  // warms the file cache for all three
-  // Interleaved rounds, best of each: a passing disturbance of the machine
-  // then hits one round of all three rather than all rounds of one.
-  double baseline = 1e300, reader = 1e300, scan = 1e300;
-  for (int round = 0; round < runs; ++round) {
-    baseline = std::min(baseline, Seconds([&] { ListAndReadBaseline(folder); }));
-    reader = std::min(reader, Seconds([&] { ReadEveryFile(folder); }));
-    scan = std::min(scan, Seconds([&] { desk.LoadFolder(); }));
+  const int readers = ndr::DefaultReaderCount();
+  SlowDrive slowDrive;
+  std::optional<ndr::ScopedOsCallHook> delay;
+  if (openDelay.count() > 0)
+    delay.emplace(slowDrive);
+  BareListAndRead(folder);  // warms the file cache for all three
+  double bare = 1e300, serial = 1e300, overlapped = 1e300;
+  for (int round = 0; round < rounds; ++round) {
+    bare = std::min(bare, Seconds([&] { BareListAndRead(folder); }));
+    serial = std::min(serial, ScanSeconds(desk, 0));
+    overlapped = std::min(overlapped, ScanSeconds(desk, readers));
   }
+  delay.reset();
+  if (grid.Rows() - 1 != files)
+    std::printf("  unexpected: %d rows\n", grid.Rows() - 1);
+  const double perFile = 1e6 / files;
+  std::printf("LoadFolder, %6d files%s: bare list+open+size+read %7.2f us/file\n", files,
+              openDelay.count() > 0 ? " (slow drive)" : "", bare * perFile);
+  std::printf("  serial (one thread):     %7.2f us/file, ratio %.2f (goal <= 1.30)\n",
+              serial * perFile, serial / bare);
   std::printf(
-      "LoadFolder, %6d files: %6.2f us/file; list+read 70 lines: %6.2f us/file; "
-      "ratio %.2f (goal <= 1.30)\n",
-      files, scan / files * 1e6, baseline / files * 1e6, scan / baseline);
-  std::printf("  of which ReadMessage over the listing: %6.2f us/file (%.2f x the baseline)\n",
-              reader / files * 1e6, reader / baseline);
+      "  overlapped (%d readers):  %7.2f us/file, ratio %.2f (goal <= 0.80), %.2fx serial\n",
+      readers, overlapped * perFile, overlapped / bare, serial / overlapped);
 }
 
 // Lets pending writes of the generated files reach the disk, so that they do
@@ -190,24 +270,43 @@ void SortAndDelete(const std::string& folder) {
 
 }  // namespace
 
-// Without an argument: 10,000 then 100,000 files. With one: that many only.
+// Options: --scan-only (no sort and delete figures), --open-delay-us N (the
+// slow-drive mode: each open waits N microseconds), then the folder sizes
+// (default 10,000 and 100,000; 5,000 in the slow-drive mode).
 int main(int argc, char** argv) {
-  const auto root = std::filesystem::temp_directory_path() / "ndr-viewer-bench";
+  bool scanOnly = false;
+  std::vector<int> sizes;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--scan-only") {
+      scanOnly = true;
+    } else if (arg == "--open-delay-us" && i + 1 < argc) {
+      openDelay = std::chrono::microseconds(std::atoi(argv[++i]));
+      scanOnly = true;
+    } else {
+      sizes.push_back(std::max(10, std::atoi(arg.c_str())));
+    }
+  }
+  if (sizes.empty())
+    sizes = openDelay.count() > 0 ? std::vector<int>{5000} : std::vector<int>{10000, 100000};
+  std::sort(sizes.begin(), sizes.end());
+
+  // A folder of this run's own: two runs at once must not share their files.
+  const auto root = std::filesystem::temp_directory_path() /
+                    ("ndr-viewer-bench-" + std::to_string(std::random_device()()));
   std::filesystem::remove_all(root);
   std::filesystem::create_directories(root);
   const std::string folder = root.string();
-
-  std::vector<int> sizes = {10000, 100000};
-  if (argc > 1)
-    sizes = {std::max(10, std::atoi(argv[1]))};
   int made = 0;
   for (int size : sizes) {
     std::printf("Generating %d bounces in %s ...\n", size, folder.c_str());
     Generate(root, made, size - made);
     made = size;
-    CompareScan(folder, size, size > 50000 ? 3 : 7);
+    SettleDisk();
+    CompareScan(folder, size, size > 50000 ? 3 : (openDelay.count() > 0 ? 2 : 7));
   }
-  SortAndDelete(folder);
+  if (!scanOnly)
+    SortAndDelete(folder);
 
   std::filesystem::remove_all(root);
   return 0;

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The whole test suite: installs what is missing, builds the native, the
 # sanitizer and the Windows (mingw-w64) builds, and runs every test natively,
-# under AddressSanitizer/UBSan, and under Wine; then each fuzz target for 30 s;
-# then builds the packages once and tests the installation, the .deb and the zip.
+# under AddressSanitizer/UBSan, and under Wine (the scan test also under
+# ThreadSanitizer); then each fuzz target for 30 s; then builds the packages
+# once and tests the installation, the .deb and the zip.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -35,6 +36,15 @@ run_native() {
   cmake --build --preset "$preset" -j "$jobs"
   echo "=== $preset: tests"
   ctest --preset "$preset" -j "$jobs"
+}
+
+# The folder scan reads ahead on threads of its own: its test runs once more
+# under ThreadSanitizer.
+run_thread_sanitizer() {
+  echo "=== tsan: the folder scan's test"
+  cmake --preset tsan >/dev/null
+  cmake --build build/tsan -j "$jobs" --target desk_scan_test
+  TSAN_OPTIONS=halt_on_error=1 build/tsan/viewer/core/tests/desk_scan_test
 }
 
 run_windows() {
@@ -91,6 +101,7 @@ if [ "$(canary_sums)" != "$canary_before" ]; then
 fi
 echo "=== canary: the configured drives folder is unchanged"
 run_native asan
+run_thread_sanitizer
 run_windows
 bash scripts/fuzz.sh 30
 echo "=== packages: build, install and inspect"

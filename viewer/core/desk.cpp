@@ -28,6 +28,9 @@ constexpr std::int32_t kSubjectCol = 3;
 constexpr int kFlagAlignment = 7;  // right, vertically centred
 constexpr int kDeleteKey = 46;
 constexpr int kLeftButton = 1;
+// Records read ahead of the rows at most: enough to keep the readers busy
+// while the window repaints, small enough to be no memory at all.
+constexpr std::size_t kScanReadAhead = 256;
 
 constexpr std::array<std::string_view, 7> kExplorerCaptions = {"Me",
                                                                "Mail",
@@ -123,6 +126,8 @@ void Desk::ComposeCurrentFolder() {
 
 // An index the group does not have is ignored rather than selecting nothing.
 void Desk::Option1_Click(int index) {
+  if (scanning_)
+    return;
   if (index != 1 && index != 2)
     return;
   option1Selected = index;
@@ -133,6 +138,8 @@ void Desk::Option1_Click(int index) {
 }
 
 void Desk::Option2_Click(int index) {
+  if (scanning_)
+    return;
   if (index != 6)
     return;
   option2Selected = index;
@@ -143,6 +150,8 @@ void Desk::Option2_Click(int index) {
 }
 
 void Desk::Option3_Click(int index) {
+  if (scanning_)
+    return;
   if (index < 1 || index > 4)
     return;
   option3Selected = index;
@@ -172,18 +181,24 @@ std::string FolderOfMenuItem(int index, const std::string& currentFolder) {
 
 // A folder window that cannot start is of no consequence: nothing to report.
 void Desk::MnuSExplorer1_Click(int index) {
+  if (scanning_)
+    return;
   if (ExplorerCaption(index).empty())
     return;
   toolkit_.StartProgram(FolderWindowLaunch(true, FolderOfMenuItem(index, CurrentFolder)));
 }
 
 void Desk::MnuSExplorer2_Click(int index) {
+  if (scanning_)
+    return;
   if (ExplorerCaption(index).empty())
     return;
   toolkit_.StartProgram(FolderWindowLaunch(false, FolderOfMenuItem(index, CurrentFolder)));
 }
 
 void Desk::MnuSApps_Click(int index) {
+  if (scanning_)
+    return;
   const std::string caption = AppsCaption(index);
   if (caption.empty())
     return;
@@ -194,11 +209,15 @@ void Desk::MnuSApps_Click(int index) {
 // --- The extra folder ----------------------------------------------------------
 
 void Desk::Frame3_DblClick() {
+  if (scanning_)
+    return;
   txt_DIR_Text = Option3Caption(4);
   txt_DIR_Visible = true;
 }
 
 void Desk::txt_DIR_DblClick() {
+  if (scanning_)
+    return;
   FileDialogRequest request;
   request.initialFolder = RemailerRoot + MailFolder;
   request.filter = "cnm(*.cnm)|*.cnm|All Files(*.*)|*.*";
@@ -224,6 +243,8 @@ void Desk::txt_DIR_DblClick() {
 }
 
 void Desk::txt_DIR_LostFocus() {
+  if (scanning_)
+    return;
   txt_DIR_Visible = false;
   option3ExtraCaption_ = txt_DIR_Text;
   option3ExtraToolTip = txt_DIR_Text;
@@ -234,34 +255,63 @@ void Desk::txt_DIR_LostFocus() {
 
 // --- Scan ------------------------------------------------------------------------
 
+// Input that comes while a scan runs, in the event runs it allows, is
+// dropped: no handler may start a second scan or change the grid or the files
+// under it.
+class Desk::ScanScope {
+ public:
+  explicit ScanScope(bool& scanning) : scanning_(scanning) { scanning_ = true; }
+  ~ScanScope() { scanning_ = false; }
+  ScanScope(const ScanScope&) = delete;
+  ScanScope& operator=(const ScanScope&) = delete;
+
+ private:
+  bool& scanning_;
+};
+
 void Desk::LoadFolder() {
+  if (scanning_ || unloaded_)
+    return;
+  ScanScope scan(scanning_);
   messagesListed_ = bytesListed_ = emptyFiles_ = 0;
   ShowScanCounters();
   ResetGrid();
   toolkit_.DoEvents();
+  if (unloaded_)
+    return;
   {
     BusyScope busy(toolkit_);
     lastEvents_ = std::chrono::steady_clock::now();
-    ListFolder(CurrentFolder, "*.*", [this](const FindEntry& entry, const std::string& name) {
-      ScanEntry(EntrySize(entry), name);
-    });
+    ReadAhead files(CurrentFolder, scanReaders, kScanReadAhead);
+    while (ReadAhead::Entry* entry = files.Next()) {
+      ScanEntry(*entry);
+      if (unloaded_)
+        return;  // the readers stop with `files`
+    }
     ShowScanCounters();
   }
   if (grid_.Rows() > grid_.FixedRows() + 1)
     grid_.RemoveItem(grid_.Rows() - 1);
 }
 
-void Desk::ScanEntry(std::uint64_t listedSize, const std::string& name) {
-  if (listedSize == 0) {
-    ++emptyFiles_;
-  } else {
-    scanInfo_.FileName = CurrentFolder + "\\" + name;
-    ReadMessage(scanInfo_, FsPath(CurrentFolder, name));
-    AddMessageRow(scanInfo_);
-    ++messagesListed_;
-    bytesListed_ += scanInfo_.Size;
+void Desk::ScanEntry(ReadAhead::Entry& entry) {
+  switch (entry.outcome) {
+    case EntryOutcome::NotAFile:
+      return;  // as the listing passes over folders: not counted, no event run
+    case EntryOutcome::Empty:
+      ++emptyFiles_;
+      break;
+    case EntryOutcome::Message:
+      AddMessageRow(entry.info);
+      ++messagesListed_;
+      bytesListed_ += entry.info.Size;
+      break;
   }
   LetEventsRunIfDue();
+}
+
+void Desk::Form_Unload() {
+  unloaded_ = true;
 }
 
 void Desk::ShowScanCounters() {
@@ -283,8 +333,9 @@ void Desk::LetEventsRunIfDue() {
 }
 
 void Desk::ResetGrid() {
-  grid_.Clear();
+  // The rows go first, so that clearing touches only the two that stay.
   grid_.SetRows(grid_.FixedRows() + 1);
+  grid_.Clear();
   const std::int32_t widthUnit = RoundHalfEven(grid_.FontSize() * toolkit_.TwipsPerPixelX());
   grid_.SetFormatString(kColumnLayout);
   for (std::size_t col = 0; col < kHeaderLabels.size(); ++col) {
@@ -301,10 +352,9 @@ void Desk::AddMessageRow(MessageInfo& info) {
   const std::int32_t r = grid_.Rows() - 1;  // the placeholder row
   // The path without CurrentFolder and its backslash.
   const std::size_t folderPart = CurrentFolder.size() + 1;
-  const std::string name =
-      info.FileName.size() > folderPart ? info.FileName.substr(folderPart) : std::string();
   grid_.SetTextMatrix(r, 0, std::to_string(r));
-  grid_.SetTextMatrix(r, 1, name);
+  grid_.SetTextMatrix(
+      r, 1, info.FileName.size() > folderPart ? info.FileName.substr(folderPart) : std::string());
   grid_.SetTextMatrix(r, 2, std::to_string(info.Size));
   grid_.SetTextMatrix(r, 3, info.Subject);
   grid_.SetTextMatrix(r, 4, FormatGridDate(info.Date));
@@ -320,6 +370,8 @@ void Desk::AddMessageRow(MessageInfo& info) {
 // --- Grid events -----------------------------------------------------------------
 
 void Desk::MSFlexGrid1_DblClick() {
+  if (scanning_)
+    return;
   const std::int32_t col = grid_.Col();
   if (grid_.Row() >= grid_.FixedRows() && (col == 0 || col == kSubjectCol)) {
     ViewMessageAt(grid_.Row());
@@ -328,11 +380,15 @@ void Desk::MSFlexGrid1_DblClick() {
 
 // Modifier keys are deliberately not looked at: Shift+Delete deletes too.
 void Desk::MSFlexGrid1_KeyUp(int keyCode, int /*shift*/) {
+  if (scanning_)
+    return;
   if (keyCode == kDeleteKey)
     MnuPOPBDelete_Click();
 }
 
 void Desk::MSFlexGrid1_MouseDown(int button, int /*shift*/, float /*x*/, float /*y*/) {
+  if (scanning_)
+    return;
   if (grid_.MouseRow() == 0) {
     grid_.SetRow(0);
     grid_.SetCol(grid_.MouseCol());
@@ -356,6 +412,8 @@ void Desk::MSFlexGrid1_MouseMove(int /*button*/, int /*shift*/, float /*x*/, flo
 }
 
 void Desk::MSFlexGrid1_MouseUp(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
+  if (scanning_)
+    return;
   if (grid_.MouseRow() == 0)
     grid_.SetRow(0);
   if (grid_.MouseCol() == 0)
@@ -388,6 +446,8 @@ void Desk::ClearSortMarks() {
 }
 
 void Desk::SortByCurrentColumn(int order, char mark) {
+  if (scanning_)
+    return;
   grid_.Sort(order);
   ClearSortMarks();
   std::string header = grid_.TextMatrix(0, grid_.Col());
@@ -416,6 +476,8 @@ void Desk::MnuPOPHSortX_Click() {
 // --- Selection and navigation ----------------------------------------------------
 
 void Desk::MnuPOPBSelectAll_Click() {
+  if (scanning_)
+    return;
   grid_.SetRow(grid_.FixedRows());
   grid_.SetCol(grid_.FixedCols());
   grid_.SetRowSel(grid_.Rows() - 1);
@@ -424,6 +486,8 @@ void Desk::MnuPOPBSelectAll_Click() {
 }
 
 void Desk::cmd_UP_Click() {
+  if (scanning_)
+    return;
   if (grid_.Row() <= grid_.FixedRows())
     return;
   grid_.SetRow(grid_.Row() - 1);
@@ -431,6 +495,8 @@ void Desk::cmd_UP_Click() {
 }
 
 void Desk::cmd_DN_Click() {
+  if (scanning_)
+    return;
   if (grid_.Row() >= grid_.Rows() - 1)
     return;
   grid_.SetRow(grid_.Row() + 1);
@@ -438,6 +504,8 @@ void Desk::cmd_DN_Click() {
 }
 
 void Desk::cmd_LT_Click() {
+  if (scanning_)
+    return;
   if (grid_.Col() <= grid_.FixedCols())
     return;
   grid_.SetCol(grid_.Col() - 1);
@@ -445,6 +513,8 @@ void Desk::cmd_LT_Click() {
 }
 
 void Desk::cmd_RT_Click() {
+  if (scanning_)
+    return;
   if (grid_.Col() >= grid_.Cols() - 1)
     return;
   grid_.SetCol(grid_.Col() + 1);
@@ -452,6 +522,8 @@ void Desk::cmd_RT_Click() {
 }
 
 void Desk::cmd_HO_Click() {
+  if (scanning_)
+    return;
   grid_.SetRow(0);
   grid_.SetCol(0);
 }
@@ -471,6 +543,8 @@ Desk::RowRange Desk::SelectedRange() const {
 // moved, or that had already gone, stays listed. The rows go in one pass at
 // the end, so a large selection costs linear time.
 void Desk::RemoveSelectedMessages(Worker worker) {
+  if (scanning_)
+    return;
   const RowRange range = SelectedRange();
   std::vector<std::int32_t> gone;
   for (std::int32_t row = range.top; row <= range.bottom; ++row) {
@@ -492,6 +566,8 @@ void Desk::RemoveSelectedMessages(Worker worker) {
 }
 
 void Desk::WalkSelectedRows(void (Desk::*step)(std::int32_t row)) {
+  if (scanning_)
+    return;
   const RowRange range = SelectedRange();
   for (std::int32_t row = range.top; row <= range.bottom; ++row)
     (this->*step)(row);

@@ -12,6 +12,7 @@
 
 #include "grid.h"
 #include "message_reader.h"
+#include "read_ahead.h"
 #include "toolkit.h"
 
 namespace ndr {
@@ -41,6 +42,9 @@ class Desk {
 
   // How often a scan lets pending window events run.
   std::chrono::steady_clock::duration scanEventsInterval = std::chrono::milliseconds(30);
+  // Threads that read a scan's files ahead of the rows; 0 reads them one
+  // after the other on the window's thread.
+  int scanReaders = DefaultReaderCount();
 
   // The extra folder's edit box.
   bool txt_DIR_Visible = false;
@@ -63,8 +67,14 @@ class Desk {
   void Frame3_DblClick();
   void txt_DIR_DblClick();
   void txt_DIR_LostFocus();
+  // The window is closing: a scan in progress ends at its next event run,
+  // and no other begins.
+  void Form_Unload();
 
   // --- Scan ----------------------------------------------------------------
+  // While a scan runs (including the event runs it allows), every handler
+  // that would start a scan or act on the grid or the files does nothing.
+  bool Scanning() const { return scanning_; }
   void LoadFolder();
   void ResetGrid();
   void AddMessageRow(MessageInfo& info);
@@ -124,6 +134,7 @@ class Desk {
     std::int32_t top, bottom, left, right;
   };
   using Worker = bool (Desk::*)(std::int32_t row);
+  class ScanScope;
 
   RowRange SelectedRange() const;
   void RemoveSelectedMessages(Worker worker);
@@ -134,7 +145,7 @@ class Desk {
   FsPath RowPath(std::int32_t row) const;
   bool MoveRowTo(std::int32_t row, const std::string& targetFolder);
   void SortByCurrentColumn(int order, char mark);
-  void ScanEntry(std::uint64_t listedSize, const std::string& name);
+  void ScanEntry(ReadAhead::Entry& entry);
   void ShowScanCounters();
   void LetEventsRunIfDue();
 
@@ -144,7 +155,7 @@ class Desk {
 
   // Running totals of the scan in progress (or the last one).
   std::int64_t messagesListed_ = 0, bytesListed_ = 0, emptyFiles_ = 0;
-  MessageInfo scanInfo_;
+  bool scanning_ = false, unloaded_ = false;
   std::chrono::steady_clock::time_point lastEvents_;
 };
 

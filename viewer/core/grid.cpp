@@ -376,9 +376,14 @@ const std::string& Grid::TextMatrix(std::int32_t row, std::int32_t col) const {
 }
 
 void Grid::SetTextMatrix(std::int32_t row, std::int32_t col, const std::string& text) {
+  SetTextMatrix(row, col, std::string(text));
+}
+
+// A text made for the cell moves in: no second copy.
+void Grid::SetTextMatrix(std::int32_t row, std::int32_t col, std::string&& text) {
   if (!IsCell(row, col))
     return;
-  At(row, col).text = text;
+  At(row, col).text = std::move(text);
   if (observer_)
     observer_->CellsChanged(row, col, row, col);
 }

@@ -62,6 +62,7 @@ class Grid {
 
   const std::string& TextMatrix(std::int32_t row, std::int32_t col) const;
   void SetTextMatrix(std::int32_t row, std::int32_t col, const std::string& text);
+  void SetTextMatrix(std::int32_t row, std::int32_t col, std::string&& text);
 
   // Segments separated by "|", one per column: "<" left, ">" right, the rest
   // is the column's header text (row 0). Sets the column count.

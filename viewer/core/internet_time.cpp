@@ -89,7 +89,8 @@ class DateScanner {
   std::string_view Digits() { return Run(IsDigit); }
 
  private:
-  std::string_view Run(bool (*member)(char)) {
+  template <typename Member>
+  std::string_view Run(Member member) {
     const std::size_t begin = pos_;
     while (pos_ < text_.size() && member(text_[pos_]))
       ++pos_;
@@ -231,12 +232,74 @@ std::optional<LocalTime> Parse(std::string_view text) {
   return local;
 }
 
+// The date and time of the usual forms at fixed places ("Thu, 5 Feb 2004
+// 10:15:00", the day name and the seconds optional, one blank between), the
+// zone and what follows it as Parse reads them. A text in any other shape is
+// left to Parse, which reads these forms to the same result; this only spares
+// a scan's two dates a file the general scanner.
+std::optional<LocalTime> ParseUsualForm(std::string_view text) {
+  std::size_t pos = 0;
+  const auto number = [&](std::size_t least, std::size_t most, int& value) {
+    const std::size_t begin = pos;
+    value = 0;
+    while (pos < text.size() && pos - begin < most && IsDigit(text[pos]))
+      value = value * 10 + (text[pos++] - '0');
+    return pos - begin >= least && (pos == text.size() || !IsDigit(text[pos]));
+  };
+  const auto take = [&](char c) {
+    if (pos >= text.size() || text[pos] != c)
+      return false;
+    ++pos;
+    return true;
+  };
+  const auto name = [&](const auto& names) {
+    if (pos + 4 > text.size() || IsAlpha(text[pos + 3]))
+      return -1;
+    pos += 3;
+    return FindName(text.substr(pos - 3, 3), names);
+  };
+  if (!text.empty() && IsAlpha(text[0]) && (name(kDayNames) < 0 || !take(',') || !take(' ')))
+    return std::nullopt;
+  LocalTime local;
+  DateTime& v = local.value;
+  if (!number(1, 2, v.day) || !take(' ') || (v.month = name(kMonthNames) + 1) == 0 || !take(' '))
+    return std::nullopt;
+  const std::size_t yearBegin = pos;
+  int digits = 0;
+  if (!number(2, 4, digits))
+    return std::nullopt;
+  v.year = FullYear(text.substr(yearBegin, pos - yearBegin));
+  if (!take(' ') || !number(1, 2, v.hour) || !take(':') || !number(2, 2, v.minute))
+    return std::nullopt;
+  v.second = 0;
+  if (take(':') && !number(2, 2, v.second))
+    return std::nullopt;
+  DateScanner scan(text.substr(pos));
+  if (!scan.SkipCfws())
+    return std::nullopt;
+  const std::optional<int> zone = Zone(scan);
+  if (!zone || !scan.SkipCfws() || !scan.AtEnd() || !InRange(v))
+    return std::nullopt;
+  local.zoneMinutes = *zone;
+  return local;
+}
+
 }  // namespace
 
 DateTime InternetDateToDate(std::string_view text) {
-  const std::optional<LocalTime> local = Parse(text);
+  std::optional<LocalTime> local = ParseUsualForm(text);
+  if (!local)
+    local = Parse(text);
   if (!local)
     return kZeroInstant;
+  // Most offsets move the time within its own day: no calendar arithmetic.
+  const int minuteOfDay = local->value.hour * 60 + local->value.minute - local->zoneMinutes;
+  if (local->value.second < 60 && minuteOfDay >= 0 && minuteOfDay < 24 * 60) {
+    DateTime value = local->value;
+    value.hour = minuteOfDay / 60;
+    value.minute = minuteOfDay % 60;
+    return value;
+  }
   return AddSeconds(local->value, -std::int64_t{local->zoneMinutes} * 60);
 }
 

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "date_time.h"
 #include "platform.h"
@@ -28,6 +30,35 @@ void ReadMessage(MessageInfo& info);
 // The same, reading the file that path names, for a file whose name came from
 // a listing: info.FileName is then only what the grid shows.
 void ReadMessage(MessageInfo& info, const FsPath& file);
+
+class ScanFolder;
+
+// What the folder scan makes of one listed entry.
+enum class EntryOutcome {
+  Message,  // a row: info holds what ReadMessage would give
+  Empty,    // a file of length 0: counted, no row
+  NotAFile  // a folder or a link to nothing after all: passed over
+};
+
+// ReadMessage for the entries of an open folder, as the scan reads them: the
+// empty-file test takes the listing's length where the listing gave one
+// (sizeListed), else the open file's. info.FileName is the caller's and is
+// left as it is. One reader per thread: it keeps its open file and its line
+// buffer from entry to entry.
+class EntryReader {
+ public:
+  EntryReader();
+  ~EntryReader();
+  EntryReader(const EntryReader&) = delete;
+  EntryReader& operator=(const EntryReader&) = delete;
+
+  EntryOutcome Read(const ScanFolder& folder, const std::string& name, bool sizeListed,
+                    std::uint64_t listedSize, MessageInfo& info);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 // The value of header name ("From: ", with its colon and blank) when line is
 // such a header line, matched without regard to case; else "".

@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTableView>
+#include <QTimer>
 
 #include "core_text.h"
 #include "frame_box.h"
@@ -607,6 +608,8 @@ void DeskWindow::SetBusy(bool busy) {
     busy_ = false;
     qApp->removeEventFilter(this);
     QApplication::restoreOverrideCursor();
+    if (closeAfterScan_)
+      QTimer::singleShot(0, this, &QWidget::close);
   }
   emit busyChanged(busy);
 }
@@ -667,8 +670,11 @@ bool DeskWindow::IsUserInput(QEvent* event) const {
 }
 
 void DeskWindow::closeEvent(QCloseEvent* event) {
-  // A scan takes no input, the close button included.
+  // Closed during a scan: the scan ends at its next event run and its
+  // readers stop; the window closes once it is over.
   if (busy_) {
+    desk_->Form_Unload();
+    closeAfterScan_ = true;
     event->ignore();
     return;
   }

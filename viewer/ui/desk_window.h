@@ -136,6 +136,7 @@ class DeskWindow : public QMainWindow, public Toolkit {
   double twipsPerPixel_ = 15.0;
   int runDepth_ = 0;
   bool busy_ = false;
+  bool closeAfterScan_ = false;  // closed during a scan
   bool syncingSelection_ = false;
   bool selectionDirty_ = false;
   bool inDirDoubleClick_ = false;

@@ -112,28 +112,36 @@ bool DeskWindow::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
+// The cell under a point of one of the grid's parts, found from where the
+// point lies on the whole grid: a drag that began in the body and ends over
+// the header is over the header. Beside the last row or column, or outside
+// the grid, the pointer is over no cell: -1 and -1.
 bool DeskWindow::CellAt(QObject* watched, const QPoint& pos, std::int32_t& row,
                         std::int32_t& col) const {
-  const std::int32_t lastRow = grid_.Rows() - 1;
-  const std::int32_t lastCol = grid_.Cols() - 1;
-  // Beyond the last row or column counts as the last one.
-  auto rowOf = [&](int section) { return section < 0 ? lastRow : section + grid_.FixedRows(); };
-  auto colOf = [&](int section) { return section < 0 ? lastCol : section + grid_.FixedCols(); };
-  if (watched == view_->viewport()) {
-    row = rowOf(view_->rowAt(pos.y()));
-    col = colOf(view_->columnAt(pos.x()));
-  } else if (watched == view_->horizontalHeader()->viewport()) {
-    row = 0;
-    col = colOf(view_->horizontalHeader()->logicalIndexAt(pos));
-  } else if (watched == view_->verticalHeader()->viewport()) {
-    row = rowOf(view_->verticalHeader()->logicalIndexAt(pos));
-    col = 0;
-  } else if (watched == cornerLabel_) {
-    row = 0;
-    col = 0;
-  } else {
+  QHeaderView* header = view_->horizontalHeader();
+  QHeaderView* numbers = view_->verticalHeader();
+  if (watched != view_->viewport() && watched != header->viewport() &&
+      watched != numbers->viewport() && watched != cornerLabel_) {
     return false;
   }
+  const QPoint at = static_cast<QWidget*>(watched)->mapTo(view_, pos);
+  const QRect body = view_->viewport()->geometry();
+  row = -1;
+  col = -1;
+  if (at.y() >= header->geometry().top() && at.y() < body.top()) {
+    row = 0;
+  } else if (at.y() >= body.top() && at.y() <= body.bottom()) {
+    const int section = view_->rowAt(at.y() - body.top());
+    row = section < 0 ? -1 : section + grid_.FixedRows();
+  }
+  if (at.x() >= numbers->geometry().left() && at.x() < body.left()) {
+    col = 0;
+  } else if (at.x() >= body.left() && at.x() <= body.right()) {
+    const int section = view_->columnAt(at.x() - body.left());
+    col = section < 0 ? -1 : section + grid_.FixedCols();
+  }
+  if (row < 0 || col < 0)
+    row = col = -1;
   return true;
 }
 

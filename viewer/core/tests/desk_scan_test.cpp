@@ -2,8 +2,13 @@
 // and how the window is kept alive meanwhile.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
 #include <map>
+#include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "desk.h"
@@ -11,6 +16,8 @@
 #include "fake_toolkit.h"
 #include "grid.h"
 #include "number_format.h"
+#include "os_seam.h"
+#include "sample_mail.h"
 
 namespace ndr {
 namespace {
@@ -172,6 +179,251 @@ TEST_F(ScanTest, QuickFilesDoNotEachRunEvents) {
   desk_.LoadFolder();
   EXPECT_EQ(desk_.txt_Info1, "300");
   EXPECT_LT(toolkit_.doEvents, 100);
+}
+
+// --- Reading ahead ---------------------------------------------------------
+
+// A scan as the window sees it: the grid, the counters, and what they showed
+// at each event run.
+struct ScanResult {
+  std::vector<std::vector<std::string>> cells;
+  std::string counters;
+  std::vector<std::string> atEvents;
+  int scans = 0;
+};
+
+// A drive seen through the platform's seam: calls back with the name of
+// every file the scan opens, from whichever thread opens it, and lets the
+// callback fail that open.
+class OpenWatch : public OsCallHook {
+ public:
+  explicit OpenWatch(std::function<OsFault(const std::string& name)> onOpen)
+      : onOpen_(std::move(onOpen)), scope_(*this) {}
+  OsFault Before(const OsCallInfo& info) override {
+    if (info.call != OsCall::kOpenRead)
+      return OsFault::kNone;
+    const std::size_t slash = info.path.find_last_of("\\/");
+    return onOpen_(std::string(info.path.substr(slash == std::string_view::npos ? 0 : slash + 1)));
+  }
+  void After(const OsCallInfo&, bool) override {}
+
+ private:
+  std::function<OsFault(const std::string&)> onOpen_;
+  ScopedOsCallHook scope_;
+};
+
+// Where two scans' grids first differ, for the failure message.
+std::string FirstDifference(const ScanResult& a, const ScanResult& b) {
+  for (std::size_t r = 0; r < std::min(a.cells.size(), b.cells.size()); ++r) {
+    for (std::size_t c = 0; c < a.cells[r].size(); ++c) {
+      if (a.cells[r][c] != b.cells[r][c])
+        return " row " + std::to_string(r) + " col " + std::to_string(c) + ": [" + a.cells[r][c] +
+               "] [" + b.cells[r][c] + "]";
+    }
+  }
+  return " rows " + std::to_string(a.cells.size()) + " and " + std::to_string(b.cells.size());
+}
+
+class ReadAheadTest : public ScanTest {
+ protected:
+  std::string Counters() const {
+    return desk_.txt_Info1 + "|" + desk_.txt_Info2 + "|" + desk_.txt_Info3;
+  }
+
+  ScanResult Scan(int readers) {
+    ScanResult result;
+    desk_.scanReaders = readers;
+    desk_.scanEventsInterval = {};  // every entry runs events
+    toolkit_.scans = 0;
+    toolkit_.onDoEvents = [&] {
+      result.atEvents.push_back(Counters() + "|" + std::to_string(grid_.Rows()));
+    };
+    desk_.LoadFolder();
+    toolkit_.onDoEvents = nullptr;
+    for (std::int32_t r = 0; r < grid_.Rows(); ++r) {
+      std::vector<std::string> row;
+      for (std::int32_t c = 0; c < grid_.Cols(); ++c)
+        row.push_back(grid_.TextMatrix(r, c));
+      result.cells.push_back(row);
+    }
+    result.counters = Counters();
+    result.scans = toolkit_.scans;
+    return result;
+  }
+
+  // Every kind of file the samples make, and the odd entries a folder holds.
+  void WriteMixedFolder(int bounces) {
+    for (int i = 0; i < bounces; ++i) {
+      const auto seed = static_cast<std::uint64_t>(i);
+      Write(
+          "b" + std::to_string(i) + ".cnm",
+          samples::MakeBounce(seed, samples::MixedBounceOptions(seed, 1500 + 97 * (i % 50))).bytes);
+    }
+    const samples::QueuePair pair = samples::MakeQueuePair(7);
+    Write("wwwwww.q0", pair.q0);
+    Write("wwwwww.q1", pair.q1);
+    Write("plain.txt", samples::MakeMessage(3));
+    Write("empty.cnm", "");
+    Write("\xE9t\xE9 caf\xE9.cnm", test::Bounce("8-bit name"));
+    Write("unreadable.cnm", test::Bounce("never read"));
+    Write("vanishing.cnm", test::Bounce("gone before it is read"));
+    test::WriteHidden(folder_.Path(), test::Bounce("hidden"));
+    // A long head: 200 lines of 300 bytes, read in several pieces.
+    std::string longHead = "Subject: long\r\n";
+    for (int i = 0; i < 200; ++i)
+      longHead += "X-Pad: " + std::string(291, 'p') + "\r\n";
+    Write("long.cnm", longHead);
+    std::filesystem::create_directories(test::Native(folder_.Path() + "\\folder.cnm"));
+  }
+
+  // The unreadable file refuses to open; the vanishing one goes just before.
+  std::function<OsFault(const std::string&)> FaultyDrive() {
+    const std::string folder = folder_.Path();
+    return [folder](const std::string& name) {
+      if (name == "vanishing.cnm") {
+        std::error_code ignored;
+        std::filesystem::remove(test::Native(folder + "\\" + name), ignored);
+      }
+      return name == "unreadable.cnm" ? OsFault::kAccessDenied : OsFault::kNone;
+    };
+  }
+  void Rewrite(const std::string& name) { Write(name, test::Bounce("gone before it is read")); }
+};
+
+TEST_F(ReadAheadTest, ReadersGiveTheSerialScanRowForRowAndEventForEvent) {
+  WriteMixedFolder(700);  // more than the records read ahead: the ring wraps
+  OpenWatch drive(FaultyDrive());
+  const ScanResult serial = Scan(0);
+  for (int readers : {1, 2, 5}) {
+    Rewrite("vanishing.cnm");
+    const ScanResult overlapped = Scan(readers);
+    EXPECT_EQ(overlapped.scans, 1);
+    EXPECT_EQ(overlapped.counters, serial.counters) << readers;
+    EXPECT_TRUE(overlapped.cells == serial.cells) << readers << FirstDifference(serial, overlapped);
+    EXPECT_TRUE(overlapped.atEvents == serial.atEvents) << readers;
+  }
+
+  // What the odd entries gave: the folder and the empty file are no rows,
+  // the unreadable file shows its size only, the vanished one nothing.
+  const auto rows = RowsByName();
+  EXPECT_EQ(rows.size(), 700u + 8u);
+  EXPECT_EQ(rows.count("folder.cnm"), 0u);
+  EXPECT_EQ(rows.count("empty.cnm"), 0u);
+  EXPECT_EQ(desk_.txt_Info3, "1");
+  EXPECT_EQ(rows.at("unreadable.cnm")[2], std::to_string(test::Bounce("never read").size()));
+  EXPECT_EQ(rows.at("unreadable.cnm")[3], "");
+  EXPECT_EQ(rows.at("vanishing.cnm")[2], "0");
+  EXPECT_EQ(rows.at("\xE9t\xE9 caf\xE9.cnm")[3], "8-bit name");
+  EXPECT_EQ(rows.at("long.cnm")[3], "long");
+  EXPECT_EQ(rows.at("long.cnm")[10], "71");
+}
+
+TEST_F(ReadAheadTest, EachFileIsOpenedOnceAndReadersStayABoundedWayAhead) {
+  constexpr int kFiles = 2000;
+  for (int i = 0; i < kFiles; ++i)
+    Write("m" + std::to_string(i) + ".cnm", test::Bounce(std::to_string(i)));
+  std::mutex mutex;
+  std::multiset<std::string> opened;
+  std::set<std::thread::id> threads;
+  std::atomic<int> opens{0}, rows{0}, mostAhead{0};
+  OpenWatch drive([&](const std::string& name) {
+    const int ahead = ++opens - rows.load();
+    int most = mostAhead.load();
+    while (ahead > most && !mostAhead.compare_exchange_weak(most, ahead)) {
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    opened.insert(name);
+    threads.insert(std::this_thread::get_id());
+    return OsFault::kNone;
+  });
+  desk_.scanReaders = 2;
+  desk_.scanEventsInterval = {};
+  toolkit_.onDoEvents = [&] { rows = grid_.Rows() - 2; };
+
+  desk_.LoadFolder();
+
+  EXPECT_EQ(desk_.txt_Info1, FormatCount(kFiles));
+  EXPECT_EQ(opened.size(), std::size_t{kFiles});
+  for (const std::string& name : opened)
+    ASSERT_EQ(opened.count(name), 1u) << name;
+  // However large the folder, no more records wait than the read-ahead holds
+  // (and one in the hands of each reader).
+  EXPECT_LE(mostAhead.load(), 256 + 2 + 1);
+  EXPECT_GT(mostAhead.load(), 1);  // the readers did read ahead
+  EXPECT_GT(threads.size(), 1u);
+
+  // Without readers, every file is read on the window's own thread.
+  threads.clear();
+  desk_.scanReaders = 0;
+  desk_.LoadFolder();
+  EXPECT_EQ(threads, std::set<std::thread::id>{std::this_thread::get_id()});
+}
+
+TEST_F(ReadAheadTest, ClosingTheWindowEndsTheScanAndItsReaders) {
+  for (int i = 0; i < 1000; ++i)
+    Write("m" + std::to_string(i) + ".cnm", test::Bounce("s"));
+  for (int readers : {0, 2}) {
+    Desk closing(toolkit_, grid_);
+    closing.CurrentFolder = folder_.Path();
+    closing.scanReaders = readers;
+    closing.scanEventsInterval = {};
+    int events = 0;
+    toolkit_.onDoEvents = [&] {
+      if (++events == 50)
+        closing.Form_Unload();
+    };
+    closing.LoadFolder();
+    EXPECT_EQ(events, 50) << readers;  // no event run after the close
+    EXPECT_FALSE(toolkit_.busy);
+    closing.cmd_GO_Click();  // a closed window scans no more
+    EXPECT_EQ(events, 50);
+  }
+}
+
+// A quick double click on GO, or any command, while a scan lets events run,
+// is dropped: one scan, every file once, no file touched.
+TEST_F(ReadAheadTest, NoCommandRunsInsideAScan) {
+  for (int i = 0; i < 40; ++i)
+    Write("m" + std::to_string(i) + ".cnm", test::Bounce("s" + std::to_string(i)));
+  desk_.RemailerRoot = folder_.Path();  // Hold moves into its \\Wait
+  desk_.LoadFolder();
+  const std::string subfolder = folder_.Path() + "\\Wait";
+  std::filesystem::create_directories(test::Native(subfolder));
+  for (int readers : {0, 2}) {
+    desk_.scanReaders = readers;
+    desk_.scanEventsInterval = {};
+    toolkit_.scans = 0;
+    int events = 0;
+    toolkit_.onDoEvents = [&] {
+      ++events;
+      grid_.SetMouseCell(0, 3);
+      desk_.MSFlexGrid1_MouseDown(1, 0, 0, 0);  // a sort by Subject
+      desk_.cmd_GO_Click();
+      desk_.Option3_Click(2);
+      grid_.SetRow(1);
+      grid_.SetCol(1);
+      grid_.SetRowSel(grid_.Rows() - 1);
+      desk_.cmd_DELETE_Click();
+      desk_.cmd_HOLD_Click();
+    };
+    desk_.cmd_GO_Click();
+    toolkit_.onDoEvents = nullptr;
+    EXPECT_EQ(events, 41) << readers;  // after the reset, then after each file
+    EXPECT_EQ(toolkit_.scans, 1);
+    EXPECT_EQ(desk_.txt_Info1, "40");
+    EXPECT_EQ(grid_.Rows(), 41);
+    EXPECT_EQ(grid_.TextMatrix(0, 3), "Subject: ");  // not sorted
+    EXPECT_EQ(desk_.option3Selected, 0);
+    for (std::int32_t r = 1; r < grid_.Rows(); ++r)
+      EXPECT_EQ(grid_.TextMatrix(r, 0), std::to_string(r));
+    EXPECT_TRUE(std::filesystem::is_empty(test::Native(subfolder)));
+    EXPECT_EQ(RowsByName().size(), 40u);
+  }
+  // Once the scan is over, commands run again.
+  grid_.SetRow(1);
+  grid_.SetCol(1);
+  desk_.cmd_HOLD_Click();
+  EXPECT_EQ(grid_.Rows(), 40);
 }
 
 }  // namespace

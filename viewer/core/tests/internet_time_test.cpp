@@ -6,6 +6,7 @@
 
 #include "date_time.h"
 #include "internet_time.h"
+#include "sample_mail.h"
 
 namespace ndr {
 namespace {
@@ -121,6 +122,22 @@ TEST(InternetDateTest, UnreadableTextsGiveTheZeroInstant) {
     EXPECT_EQ(InternetDateToDate(text), kZeroInstant) << "text: [" << text << "]";
   }
   EXPECT_NE(kZeroInstant, kEmptyDateTime);
+}
+
+// The usual forms have a quick reading of their own; a leading blank sends the
+// same text through the general one, which must agree, offsets that cross a
+// day, month or year and leap seconds included.
+TEST(InternetDateTest, QuickAndGeneralReadingsAgree) {
+  std::vector<std::string> texts = {
+      "Fri, 31 Dec 2004 23:30:00 -0100", "1 Mar 2000 00:10:00 +0130",
+      "Sat, 31 Dec 2005 23:59:60 +0000", "Mon, 30 Feb 2004 10:00:00 +0000",
+      "Thu, 5 Feb 2004 10:15:00 +0160",  "Xyz, 5 Feb 2004 10:15:00 +0100"};
+  for (std::uint64_t seed = 0; seed < 2000; ++seed)
+    texts.push_back(samples::SampleDate(seed));
+  for (const std::string& text : texts)
+    EXPECT_EQ(InternetDateToDate(text), InternetDateToDate(" " + text)) << text;
+  EXPECT_EQ(InternetDateToDate("Fri, 31 Dec 2004 23:30:00 -0100"),
+            (DateTime{2005, 1, 1, 0, 30, 0}));
 }
 
 TEST(DateTimeTest, AddSecondsBothWaysAndPast2038) {

@@ -154,6 +154,13 @@ TEST_F(ReaderTest, HeaderLinesLineEndsAndTheLineLimit) {
   }
 }
 
+TEST(HeaderValueTest, NameAnyCaseThenColonAndOneBlank) {
+  EXPECT_EQ(HeaderValue("sUBJECT: Hi there ", "Subject: "), "Hi there ");
+  EXPECT_EQ(HeaderValue("Subject:x", "Subject: "), "");
+  EXPECT_EQ(HeaderValue("To: ", "To: "), "");
+  EXPECT_EQ(HeaderValue("From: \xE9", "from: "), "\xE9");
+}
+
 TEST_F(ReaderTest, DatesAreConverted) {
   MessageInfo info =
       Read("dAtE:  Thu, 5 Feb 2004 10:15:00 +0100\r\n\r\nDate: 5 Feb 2004 09:15 GMT\r\n");
@@ -173,6 +180,22 @@ TEST_F(ReaderTest, HugeLineKeepsABoundedPrefix) {
   EXPECT_EQ(info.Subject, "after");  // the rest of the long line was skipped, not lost
   EXPECT_EQ(info.LL, 2);
   EXPECT_EQ(info.Size, static_cast<std::int64_t>(bytes.size()));
+}
+
+// Lines and CR LF pairs that straddle the usual read sizes are cut as any.
+TEST_F(ReaderTest, LinesAcrossReadPieces) {
+  for (std::size_t base : {4096u, 16384u, 65536u}) {
+    for (std::size_t length = base - 12; length <= base + 4; ++length) {
+      const std::string bytes =
+          "X: " + std::string(length - 3, 'p') +
+          "\r\nSubject: s\r\n\r\nTo: t\r\nSubject: " + std::string(length, 'q') + "\r\n";
+      const MessageInfo info = Read(bytes);
+      EXPECT_EQ(info.Subject, "s") << length;
+      EXPECT_EQ(info.To_In, "t") << length;
+      EXPECT_EQ(info.Sub_In.size(), std::min<std::size_t>(length, 64 * 1024 - 9)) << length;
+      EXPECT_EQ(info.LL, 5) << length;
+    }
+  }
 }
 
 TEST_F(ReaderTest, SizeBeyondFourGibibytes) {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <algorithm>
 
 #include "window_harness.h"
@@ -339,6 +340,52 @@ class DeskWindowTest : public QObject {
     QTest::mouseDClick(box, Qt::LeftButton);
     QVERIFY(box->isVisible());
     QCOMPARE(box->text(), QString());
+  }
+
+  // Beside the cells the pointer is over none: no hint there, and a drag
+  // that ends over the header ends on the header row, not on the last row.
+  void pointerBesideTheCells() {
+    Harness h;
+    QVERIFY(h.Start());
+    auto& g = h.TheGrid();
+    QWidget* body = h.View()->viewport();
+    // Sent straight to the body, as the mouse grab of a drag delivers them.
+    auto send = [body](QEvent::Type type, const QPoint& at, Qt::MouseButtons buttons) {
+      QMouseEvent event(type, QPointF(at), body->mapToGlobal(QPointF(at)),
+                        type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                        Qt::NoModifier);
+      QApplication::sendEvent(body, &event);
+    };
+    send(QEvent::MouseMove, h.CellCentre(2, 3), Qt::NoButton);
+    QCOMPARE(QString::fromStdString(g.ToolTipText()), QString::fromStdString(g.TextMatrix(2, 3)));
+    const QPoint belowLast(h.CellCentre(5, 3).x(), h.CellCentre(5, 3).y() + 40);
+    QVERIFY(belowLast.y() < body->height());
+    send(QEvent::MouseMove, belowLast, Qt::NoButton);
+    QCOMPARE(g.MouseRow() * 100 + g.MouseCol(), -101);
+    QCOMPARE(QString::fromStdString(g.ToolTipText()), QString());
+
+    const QPoint start = h.CellCentre(3, 2);
+    const QPoint overHeader(start.x(), -h.View()->horizontalHeader()->height() / 2);
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton);
+    send(QEvent::MouseMove, overHeader, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, overHeader, Qt::NoButton);
+    QCOMPARE(g.MouseRow() * 100 + g.MouseCol(), 2);  // row 0, column 2
+    QCOMPARE(g.Row(), 0);  // the release on the header row made it current
+  }
+
+  void closingDuringAScanEndsIt() {
+    Harness h;
+    QVERIFY(h.Start());
+    bool closedWhileBusy = false;
+    QObject::connect(&h.window, &ndr::DeskWindow::busyChanged, &h.window, [&](bool busy) {
+      if (busy && !closedWhileBusy) {
+        closedWhileBusy = true;
+        QTimer::singleShot(0, &h.window, &QWidget::close);
+      }
+    });
+    h.Click("cmd_GO");
+    QTRY_VERIFY(!h.window.isVisible());
+    QVERIFY(closedWhileBusy);
   }
 
   void inputDuringAScanIsDropped() {

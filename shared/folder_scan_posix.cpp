@@ -1,0 +1,139 @@
+// The folder scan's file work on POSIX systems.
+#ifndef _WIN32
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "folder_scan.h"
+#include "os_call_site.h"
+#include "platform.h"
+
+namespace ndr {
+
+using detail::OsCallSite;
+
+ScanFolder::ScanFolder(const std::string& folder) : native_(NativePath(FsPath(folder))) {
+  OsCallSite site(OsCall::kListOpen, native_);
+  DIR* dir = site.Refused() ? nullptr : ::opendir(native_.c_str());
+  if (site.Done(dir != nullptr)) {
+    state_ = dir;
+    handle_ = ::dirfd(dir);
+  }
+  native_ += '/';
+}
+
+ScanFolder::~ScanFolder() {
+  if (state_ != nullptr)
+    ::closedir(static_cast<DIR*>(state_));
+}
+
+bool ScanFolder::Next(std::string& name, bool& sizeListed, std::uint64_t& listedSize) {
+  if (state_ == nullptr)
+    return false;
+  OsCallSite site(OsCall::kListNext, handle_);
+  if (site.Refused())
+    return false;
+  while (const struct dirent* item = ::readdir(static_cast<DIR*>(state_))) {
+    const char* text = item->d_name;
+    if (text[0] == '.' && (text[1] == '\0' || (text[1] == '.' && text[2] == '\0')))
+      continue;
+    if (item->d_type == DT_DIR)
+      continue;  // other types, links among them, are settled when opened
+    name.assign(text);
+    sizeListed = false;
+    listedSize = 0;
+    return site.Done(true);
+  }
+  site.Done(true);
+  return false;
+}
+
+namespace {
+
+// What a look at the entry without opening it tells: for names that are not
+// to be read, and for entries that could not be opened.
+ScanFile::Kind KindWithoutOpening(int folderFd, const std::string& path, const char* name,
+                                  bool hidden, std::uint64_t& size) {
+  struct stat info;
+  OsCallSite site(OsCall::kSize, path);
+  if (site.Refused() || !site.Done(::fstatat(folderFd, name, &info, 0) == 0)) {
+    // A link that leads nowhere is no file of the folder, as in its listing.
+    const bool link = ::fstatat(folderFd, name, &info, AT_SYMLINK_NOFOLLOW) == 0;
+    return link && S_ISLNK(info.st_mode) ? ScanFile::Kind::NotAFile : ScanFile::Kind::Gone;
+  }
+  if (S_ISDIR(info.st_mode))
+    return ScanFile::Kind::NotAFile;
+  size = static_cast<std::uint64_t>(info.st_size);
+  return hidden || !S_ISREG(info.st_mode) ? ScanFile::Kind::NotOrdinary
+                                          : ScanFile::Kind::Unreadable;
+}
+
+}  // namespace
+
+ScanFile::~ScanFile() {
+  Close();
+}
+
+ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const std::string& name) {
+  Close();
+  size_ = 0;
+  if (folder.handle_ < 0 || !IsEntryName(name))
+    return Kind::Gone;
+  const int folderFd = static_cast<int>(folder.handle_);
+  // The whole path only for the seam's report; the open is relative.
+  std::string& path = path_;
+  path.assign(folder.native_).append(name);
+  if (IsHiddenName(name))
+    return KindWithoutOpening(folderFd, path, name.c_str(), true, size_);
+  OsCallSite site(OsCall::kOpenRead, path);
+  // Non-blocking, so that a named pipe among the files cannot stop the scan.
+  const int fd = site.Refused() ? -1
+                                : ::openat(folderFd, name.c_str(),
+                                           O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (!site.Done(fd >= 0, fd))
+    return KindWithoutOpening(folderFd, path, name.c_str(), false, size_);
+  handle_ = fd;
+  OsCallSite sizeSite(OsCall::kSize, handle_);
+  struct stat info;
+  if (sizeSite.Refused() || !sizeSite.Done(::fstat(fd, &info) == 0)) {
+    Close();
+    return Kind::Unreadable;
+  }
+  size_ = static_cast<std::uint64_t>(info.st_size);
+  if (S_ISREG(info.st_mode))
+    return Kind::Ordinary;
+  const bool folderAfterAll = S_ISDIR(info.st_mode);
+  Close();
+  return folderAfterAll ? Kind::NotAFile : Kind::NotOrdinary;
+}
+
+std::ptrdiff_t ScanFile::Read(char* buffer, std::size_t capacity) {
+  if (handle_ < 0)
+    return -1;
+  OsCallSite site(OsCall::kRead, handle_, capacity);
+  if (site.Refused())
+    return -1;
+  ssize_t got;
+  do {
+    got = ::read(static_cast<int>(handle_), buffer, capacity);
+  } while (got < 0 && errno == EINTR);
+  site.Done(got >= 0);
+  return got;
+}
+
+void ScanFile::Close() {
+  if (handle_ >= 0) {
+    OsCallSite site(OsCall::kClose, handle_);
+    if (!site.Refused())
+      site.Done(::close(static_cast<int>(handle_)) == 0);
+  }
+  handle_ = -1;
+}
+
+}  // namespace ndr
+
+#endif  // !_WIN32

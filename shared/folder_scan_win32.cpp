@@ -1,0 +1,140 @@
+// The folder scan's file work on Windows.
+#ifdef _WIN32
+
+#include <windows.h>
+
+#include <string_view>
+
+#include "folder_listing.h"
+#include "folder_scan.h"
+#include "os_call_site.h"
+#include "platform.h"
+
+namespace ndr {
+
+using detail::OsCallSite;
+
+namespace {
+
+struct FindState {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  WIN32_FIND_DATAA entry;
+  bool pending = false;  // entry holds the first result, not yet returned
+};
+
+constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+std::uint64_t Join(DWORD high, DWORD low) {
+  return (std::uint64_t{high} << 32) | low;
+}
+
+}  // namespace
+
+ScanFolder::ScanFolder(const std::string& folder) : native_(NativePath(FsPath(folder))) {
+  native_ += '\\';
+  auto* state = new FindState;
+  state_ = state;
+  OsCallSite site(OsCall::kListOpen, native_);
+  if (site.Refused())
+    return;
+  state->handle = FindFirstFileA((native_ + "*.*").c_str(), &state->entry);
+  state->pending = site.Done(state->handle != INVALID_HANDLE_VALUE);
+}
+
+ScanFolder::~ScanFolder() {
+  auto* state = static_cast<FindState*>(state_);
+  if (state->handle != INVALID_HANDLE_VALUE)
+    FindClose(state->handle);
+  delete state;
+}
+
+bool ScanFolder::Next(std::string& name, bool& sizeListed, std::uint64_t& listedSize) {
+  auto* state = static_cast<FindState*>(state_);
+  if (state->handle == INVALID_HANDLE_VALUE)
+    return false;
+  for (;;) {
+    if (!state->pending) {
+      OsCallSite site(OsCall::kListNext, reinterpret_cast<std::intptr_t>(state->handle));
+      if (site.Refused() || !site.Done(FindNextFileA(state->handle, &state->entry) != 0))
+        return false;
+    }
+    state->pending = false;
+    const WIN32_FIND_DATAA& entry = state->entry;
+    if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      continue;
+    name = RTrimNull(std::string_view(entry.cFileName, sizeof entry.cFileName));
+    sizeListed = true;
+    listedSize = Join(entry.nFileSizeHigh, entry.nFileSizeLow);
+    return true;
+  }
+}
+
+ScanFile::~ScanFile() {
+  Close();
+}
+
+ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const std::string& name) {
+  Close();
+  size_ = 0;
+  if (!IsEntryName(name))
+    return Kind::Gone;
+  const std::string& path = path_.assign(folder.native_).append(name);
+  OsCallSite site(OsCall::kOpenRead, path);
+  HANDLE handle = site.Refused()
+                      ? INVALID_HANDLE_VALUE
+                      : CreateFileA(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (site.Done(handle != INVALID_HANDLE_VALUE, reinterpret_cast<std::intptr_t>(handle))) {
+    handle_ = reinterpret_cast<std::intptr_t>(handle);
+    OsCallSite sizeSite(OsCall::kSize, handle_);
+    BY_HANDLE_FILE_INFORMATION info;
+    if (sizeSite.Refused() || !sizeSite.Done(GetFileInformationByHandle(handle, &info) != 0)) {
+      Close();
+      return Kind::Unreadable;
+    }
+    size_ = Join(info.nFileSizeHigh, info.nFileSizeLow);
+    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | kNotOrdinary)) == 0)
+      return Kind::Ordinary;
+    Close();
+    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::NotAFile
+                                                                   : Kind::NotOrdinary;
+  }
+  // Not opened (locked by another program, say): what the folder tells.
+  OsCallSite sizeSite(OsCall::kSize, path);
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (sizeSite.Refused() ||
+      !sizeSite.Done(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) != 0)) {
+    return Kind::Gone;
+  }
+  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    return Kind::NotAFile;
+  size_ = Join(data.nFileSizeHigh, data.nFileSizeLow);
+  return (data.dwFileAttributes & kNotOrdinary) != 0 ? Kind::NotOrdinary : Kind::Unreadable;
+}
+
+std::ptrdiff_t ScanFile::Read(char* buffer, std::size_t capacity) {
+  if (handle_ == -1)
+    return -1;
+  OsCallSite site(OsCall::kRead, handle_, capacity);
+  if (site.Refused())
+    return -1;
+  const DWORD want = capacity > 0x40000000 ? 0x40000000 : static_cast<DWORD>(capacity);
+  DWORD got = 0;
+  if (!site.Done(ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, want, &got, nullptr) != 0))
+    return -1;
+  return static_cast<std::ptrdiff_t>(got);
+}
+
+void ScanFile::Close() {
+  if (handle_ != -1) {
+    OsCallSite site(OsCall::kClose, handle_);
+    if (!site.Refused())
+      site.Done(CloseHandle(reinterpret_cast<HANDLE>(handle_)) != 0);
+  }
+  handle_ = -1;
+}
+
+}  // namespace ndr
+
+#endif  // _WIN32

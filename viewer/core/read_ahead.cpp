@@ -1,0 +1,116 @@
+#include "read_ahead.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace ndr {
+
+int DefaultReaderCount() {
+  return std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+ReadAhead::ReadAhead(const std::string& folder, int readers, std::size_t depth)
+    : folder_(folder), prefix_(folder + "\\"), slots_(std::max<std::size_t>(depth, 1)) {
+  for (int i = 0; i < readers; ++i) {
+    try {
+      readers_.emplace_back([this] { ReaderLoop(); });
+    } catch (const std::system_error&) {
+      break;  // fewer readers; the caller reads what none takes
+    }
+  }
+}
+
+ReadAhead::~ReadAhead() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  work_.notify_all();
+  for (std::thread& reader : readers_)
+    reader.join();
+}
+
+void ReadAhead::Read(Entry& entry, EntryReader& reader) {
+  entry.info.FileName.assign(prefix_);
+  entry.info.FileName.append(entry.name);
+  entry.outcome = reader.Read(folder_, entry.name, entry.sizeListed, entry.listedSize, entry.info);
+}
+
+// Lists into the free slots. Only the caller's thread lists, and readers
+// touch no slot at or behind listed_, so the listing runs unlocked; the new
+// entries are published under the lock. Listing waits until a quarter of the
+// slots are free, so that the lock is taken once per batch, not per file.
+void ReadAhead::ListMore() {
+  std::uint64_t from, to;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (listingDone_ ||
+        listed_ - head_ > slots_.size() - std::max<std::size_t>(slots_.size() / 4, 1))
+      return;
+    from = to = listed_;
+  }
+  const std::uint64_t limit = head_ + slots_.size();  // head_ moves only on this thread
+  while (to < limit) {
+    Entry& entry = Slot(to);
+    if (!folder_.Next(entry.name, entry.sizeListed, entry.listedSize))
+      break;
+    entry.done = false;
+    ++to;
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    listed_ = to;
+    listingDone_ = to < limit;
+  }
+  if (to > from)
+    work_.notify_all();
+}
+
+ReadAhead::Entry* ReadAhead::Next() {
+  if (handedOut_) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++head_;
+    handedOut_ = false;
+  }
+  ListMore();
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (head_ == listed_)
+    return nullptr;  // listed to the end, all taken
+  // While the next entry is not read, this thread reads the next one that no
+  // reader has taken (the next entry itself when none has) rather than wait:
+  // a thread that sleeps and wakes for every file costs more than the file.
+  Entry& entry = Slot(head_);
+  while (!entry.done) {
+    if (claimed_ == listed_) {
+      read_.wait(lock, [&] { return entry.done; });
+      break;
+    }
+    Entry& other = Slot(claimed_++);
+    lock.unlock();
+    Read(other, ownReader_);
+    lock.lock();
+    other.done = true;
+  }
+  handedOut_ = true;
+  return &entry;
+}
+
+void ReadAhead::ReaderLoop() {
+  EntryReader reader;
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    work_.wait(lock, [&] { return stopping_ || claimed_ < listed_ || listingDone_; });
+    if (stopping_ || claimed_ == listed_)
+      return;  // stopped, or nothing left to list and read
+    const std::uint64_t index = claimed_++;
+    Entry& entry = Slot(index);
+    lock.unlock();
+    Read(entry, reader);
+    lock.lock();
+    entry.done = true;
+    if (index == head_)
+      read_.notify_one();
+  }
+}
+
+}  // namespace ndr

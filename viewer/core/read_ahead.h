@@ -1,0 +1,70 @@
+// The files of a folder scan read ahead of the thread that makes the rows: a
+// few reader threads read the heads of the next listed files into records,
+// while the calling thread lists the folder and takes the records back in
+// exactly the listing order. At most `depth` records wait at any time, so
+// memory stays the same for 100 or 100,000 files.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "folder_scan.h"
+#include "message_reader.h"
+
+namespace ndr {
+
+// The machine's processor count, at least 2: the files are mostly waited for,
+// not computed, so a second reader pays even on one processor.
+int DefaultReaderCount();
+
+class ReadAhead {
+ public:
+  struct Entry {
+    std::string name;
+    bool sizeListed = false;
+    std::uint64_t listedSize = 0;
+    EntryOutcome outcome = EntryOutcome::NotAFile;
+    MessageInfo info;  // FileName: the folder, "\" and name
+    bool done = false;
+  };
+
+  // readers: threads beside the caller; with 0 the caller reads every file
+  // itself, one after the other.
+  ReadAhead(const std::string& folder, int readers, std::size_t depth);
+  // Stops the readers (each ends the file it is reading) and waits for them.
+  ~ReadAhead();
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+
+  // The next listed entry, read; nullptr after the last. The entry stays
+  // valid until the next call.
+  Entry* Next();
+
+ private:
+  Entry& Slot(std::uint64_t index) { return slots_[index % slots_.size()]; }
+  void ListMore();
+  void Read(Entry& entry, EntryReader& reader);
+  void ReaderLoop();
+
+  ScanFolder folder_;
+  EntryReader ownReader_;  // the caller's, for the entries no reader took
+  std::string prefix_;     // the folder and its backslash
+  std::vector<Entry> slots_;
+  // Entry numbers in listing order: [head_, claimed_) are being read or
+  // done, [claimed_, listed_) wait for a reader.
+  std::uint64_t head_ = 0, claimed_ = 0, listed_ = 0;
+  bool handedOut_ = false;  // Slot(head_) is with the caller
+  bool listingDone_ = false, stopping_ = false;
+  std::mutex mutex_;
+  std::condition_variable work_;  // readers: entries listed, or stop
+  std::condition_variable read_;  // the caller: Slot(head_) is done
+  std::vector<std::thread> readers_;
+};
+
+}  // namespace ndr
