@@ -11,6 +11,7 @@ want=(
   wine wine64
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth x11-apps imagemagick
+  qt6-svg-dev dpkg-dev desktop-file-utils man-db file zip unzip
 )
 
 missing=()

@@ -2,7 +2,8 @@
 # The whole test suite: installs what is missing, builds the native, the
 # sanitizer and the Windows (mingw-w64) builds, and runs every test natively,
 # under AddressSanitizer/UBSan, and under Wine (the scan test also under
-# ThreadSanitizer); then each fuzz target for 30 s.
+# ThreadSanitizer); then each fuzz target for 30 s; then builds the packages
+# once and tests the installation, the .deb and the zip.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -124,4 +125,6 @@ run_native asan
 run_thread_sanitizer
 run_windows
 bash scripts/fuzz.sh 30
+echo "=== packages: build, install and inspect"
+bash scripts/test-packages.sh
 echo "All test runs passed."

@@ -8,6 +8,7 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("ndr_Desk");
+  QGuiApplication::setDesktopFileName("ndr_Desk");  // the installed entry's icon and name
 
   ndr::SingleInstance instance(ndr::SingleInstance::UserInstanceName());
   if (instance.ActivatePrevInstance())

@@ -12,10 +12,9 @@ QColor ToQColor(const Rgb& colour) {
 
 }  // namespace
 
-QPixmap RenderPicture(Picture picture, int width, int height) {
-  QPixmap pixmap(width, height);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
+namespace {
+
+void PaintPicture(QPainter& p, Picture picture, qreal width, qreal height) {
   p.setRenderHint(QPainter::Antialiasing);
   const qreal side = qMin(width, height);
   const QPointF origin((width - side) / 2.0, (height - side) / 2.0);
@@ -50,7 +49,24 @@ QPixmap RenderPicture(Picture picture, int width, int height) {
         break;
     }
   }
+}
+
+}  // namespace
+
+QPixmap RenderPicture(Picture picture, int width, int height) {
+  QPixmap pixmap(width, height);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  PaintPicture(p, picture, width, height);
   return pixmap;
+}
+
+void PaintSunset(QPainter& p, qreal s) {
+  PaintPicture(p, Picture::Sunset, s, s);
+}
+
+QPixmap SunsetPicture(int size) {
+  return RenderPicture(Picture::Sunset, size, size);
 }
 
 QIcon SunsetIcon() {
