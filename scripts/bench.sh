@@ -40,10 +40,12 @@ done
 export NDR_WINEPREFIX="$wine_prefix"
 # shellcheck source=wine-env.sh
 . scripts/wine-env.sh "$root/build/mingw-bench/drive-p"
+# The test build of the window finds drive P: in the build tree's test
+# drives (a Windows build names the drive folder by its letter alone).
 build/bench/bench-tools/bounce_folder \
-  "$root/build/mingw-bench/drive-p/Diverido/Mail/~Bounces" 100000
+  "$root/build/mingw-bench/test-drives/p/Diverido/Mail/~Bounces" 100000
 echo "=== desk_win32_bench (under Wine)"
 wine build/mingw-bench/bench-win32/desk_win32_bench.exe \
-  "Z:$(echo "$root/build/mingw-bench/bin/ndr_Desk.exe" | tr / '\\')" \
+  "Z:$(echo "$root/build/mingw-bench/test-bin/ndr_Desk.exe" | tr / '\\')" \
   || { echo "desk_win32_bench failed" >&2; status=1; }
 exit $status
