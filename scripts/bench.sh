@@ -21,22 +21,15 @@ done
 cmake --preset mingw-bench >/dev/null
 cmake --build --preset mingw-bench
 wine_prefix=$(mktemp -d /tmp/ndr-wine-bench.XXXXXX)
-xvfb_pid=""
+# shellcheck source=xvfb-display.sh
+. scripts/xvfb-display.sh
 cleanup() {
   WINEPREFIX="$wine_prefix" wineserver -k >/dev/null 2>&1 || true
   rm -rf "$wine_prefix"
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
 }
 trap cleanup EXIT
-for n in $(seq 71 99); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$n"
-    sleep 1
-    break
-  fi
-done
+start_display
 export NDR_WINEPREFIX="$wine_prefix"
 # shellcheck source=wine-env.sh
 . scripts/wine-env.sh "$root/build/mingw-bench/drive-p"

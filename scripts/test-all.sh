@@ -60,25 +60,12 @@ run_windows() {
   ctest --preset mingw -j "$jobs"
 }
 
-# The Windows viewer's tests need an X display for Wine's windows: a virtual
-# one on the first free number from 71.
-start_display() {
-  local n
-  for n in $(seq 71 99); do
-    if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-      xvfb_pid=$!
-      export DISPLAY=":$n"
-      sleep 1
-      return
-    fi
-  done
-  echo "test-all: no free X display; the window's tests are skipped" >&2
-}
+# The Windows viewer's tests need an X display for Wine's windows.
+# shellcheck source=xvfb-display.sh
+. scripts/xvfb-display.sh
 
 # The private Wine prefix goes when the script ends, however it ends.
 wine_prefix=""
-xvfb_pid=""
 cleanup() {
   if [ -n "$wine_prefix" ]; then
     wineserver -k >/dev/null 2>&1 || true

@@ -280,8 +280,10 @@ const ControlSpec* FindControl(std::string_view name, int index) {
 
 std::string ControlKey(const ControlSpec& control) {
   std::string key(control.name);
-  if (control.index != 0)
-    key += "_" + std::to_string(control.index);
+  if (control.index != 0) {
+    key += '_';
+    key += std::to_string(control.index);
+  }
   return key;
 }
 

@@ -31,7 +31,8 @@ std::string AbsolutePath(const std::string& path) {
   const bool hasDrive = path.size() > 1 && path[1] == ':';
   if ((!path.empty() && path.front() == kNativeSeparator) || hasDrive)
     return path;
-  return "." + std::string(1, kNativeSeparator) + path;
+  std::string relative = {'.', kNativeSeparator};
+  return relative += path;
 }
 
 }  // namespace
