@@ -263,6 +263,17 @@ std::vector<Shape> ConcentricSquares() {
   return shapes;
 }
 
+// "Name" or "Name_index" for a member of a control or menu array, built
+// without operator+ on a temporary, which GCC 12 falsely warns about.
+std::string IndexedKey(std::string_view name, int index) {
+  std::string key(name);
+  if (index != 0) {
+    key += '_';
+    key += std::to_string(index);
+  }
+  return key;
+}
+
 }  // namespace
 
 const std::vector<ControlSpec>& FormControls() {
@@ -279,12 +290,7 @@ const ControlSpec* FindControl(std::string_view name, int index) {
 }
 
 std::string ControlKey(const ControlSpec& control) {
-  std::string key(control.name);
-  if (control.index != 0) {
-    key += '_';
-    key += std::to_string(control.index);
-  }
-  return key;
+  return IndexedKey(control.name, control.index);
 }
 
 TwipsRect ClientTwips(const ControlSpec& control) {
@@ -309,10 +315,7 @@ const MenuSpec& BodyPopupMenu() {
 }
 
 std::string MenuItemKey(const MenuSpec& item) {
-  std::string key(item.name);
-  if (item.index != 0)
-    key += "_" + std::to_string(item.index);
-  return key;
+  return IndexedKey(item.name, item.index);
 }
 
 const GridLooks& GridAppearance() {
