@@ -315,13 +315,13 @@ void DeskWindow::BuildMenus() {
     AddMenu(menuBar()->addMenu(FromView(menu.caption)), menu);
 }
 
-void DeskWindow::AddMenu(QMenu* menu, const MenuSpec& spec) {
-  menu->setObjectName(FromView(spec.name));
-  if (spec.name == "MnuPOPH")
+void DeskWindow::AddMenu(QMenu* menu, const MenuSpec& desc) {
+  menu->setObjectName(FromView(desc.name));
+  if (desc.name == "MnuPOPH")
     mnuPOPH_ = menu;
-  else if (spec.name == "MnuPOPB")
+  else if (desc.name == "MnuPOPB")
     mnuPOPB_ = menu;
-  for (const MenuSpec& item : spec.items) {
+  for (const MenuSpec& item : desc.items) {
     if (item.IsSeparator()) {
       menu->addSeparator();
     } else if (item.IsSubmenu()) {

@@ -91,7 +91,7 @@ class DeskWindow : public QMainWindow, public Toolkit {
   QLineEdit* BuildDirBox(const ControlSpec& control, QWidget* frame);
   QTableView* BuildGrid(const ControlSpec& control, QWidget* client);
   void BuildMenus();
-  void AddMenu(QMenu* menu, const MenuSpec& spec);
+  void AddMenu(QMenu* menu, const MenuSpec& desc);
   void Place(QWidget* widget, const QRect& twips);
 
   // Runs a Desk handler, then shows the Desk's state.

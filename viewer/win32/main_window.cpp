@@ -22,7 +22,7 @@ HFONT g_frameFont = nullptr;  // the form's font, for the frames' captions
 // It passes its children's notices on to the main window, and reports a
 // double-click on itself as STN_DBLCLK.
 LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto* spec = reinterpret_cast<const ControlSpec*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  const auto* desc = reinterpret_cast<const ControlSpec*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   switch (message) {
     case WM_NCCREATE:
       SetWindowLongPtrA(
@@ -46,7 +46,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
       HDC dc = BeginPaint(hwnd, &ps);
       RECT rect;
       GetClientRect(hwnd, &rect);
-      HBRUSH background = CreateSolidBrush(ToColorRef(*spec->background));
+      HBRUSH background = CreateSolidBrush(ToColorRef(*desc->background));
       FillRect(dc, &rect, background);
       HGDIOBJ oldFont = SelectObject(dc, g_frameFont);
       TEXTMETRICA metrics;
@@ -54,14 +54,14 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
       RECT border = rect;
       border.top += metrics.tmHeight / 2;
       DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
-      const std::string caption(spec->caption);
+      const std::string caption(desc->caption);
       if (!caption.empty()) {
         SIZE extent;
         GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
         RECT text{8, 0, std::min<LONG>(8 + extent.cx + 4, rect.right - 2), metrics.tmHeight};
         FillRect(dc, &text, background);
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, ToColorRef(*spec->foreground));
+        SetTextColor(dc, ToColorRef(*desc->foreground));
         text.left += 2;
         DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
                   DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
@@ -193,30 +193,30 @@ void MainWindow::BuildControls() {
   controls_.assign(specs.size(), nullptr);
   brushes_.assign(specs.size(), nullptr);
   for (std::size_t i = 0; i < specs.size(); ++i) {
-    const ControlSpec& spec = specs[i];
-    HWND parent = spec.parent.empty() ? hwnd_ : Control(spec.parent);
-    if (spec.background)
-      brushes_[i] = CreateSolidBrush(ToColorRef(*spec.background));
-    controls_[i] = CreateControl(spec, parent);
-    if (!spec.toolTip.empty())
-      AddToolTip(controls_[i], std::string(spec.toolTip));
+    const ControlSpec& desc = specs[i];
+    HWND parent = desc.parent.empty() ? hwnd_ : Control(desc.parent);
+    if (desc.background)
+      brushes_[i] = CreateSolidBrush(ToColorRef(*desc.background));
+    controls_[i] = CreateControl(desc, parent);
+    if (!desc.toolTip.empty())
+      AddToolTip(controls_[i], std::string(desc.toolTip));
   }
   const ControlSpec* extra = FindControl("Option3", 4);
   shownExtraToolTip_ = std::string(extra->toolTip);
 }
 
-HWND MainWindow::CreateControl(const ControlSpec& spec, HWND parent) {
-  const RECT place = PixelRect(spec.twips);
-  const int id = ControlId(spec.name, spec.index);
-  const std::string caption(spec.caption);
-  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (spec.visible ? WS_VISIBLE : 0);
+HWND MainWindow::CreateControl(const ControlSpec& desc, HWND parent) {
+  const RECT place = PixelRect(desc.twips);
+  const int id = ControlId(desc.name, desc.index);
+  const std::string caption(desc.caption);
+  DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (desc.visible ? WS_VISIBLE : 0);
   DWORD exStyle = 0;
   const char* windowClass = "BUTTON";
   void* param = nullptr;
-  switch (spec.kind) {
+  switch (desc.kind) {
     case ControlKind::Frame:
       windowClass = kFrameWindowClass;
-      param = const_cast<ControlSpec*>(&spec);
+      param = const_cast<ControlSpec*>(&desc);
       break;
     case ControlKind::OptionButton:
       style |= BS_RADIOBUTTON | WS_TABSTOP;
@@ -238,7 +238,7 @@ HWND MainWindow::CreateControl(const ControlSpec& spec, HWND parent) {
     case ControlKind::Grid: {
       HWND grid = gridWindow_->Create(parent, id, place, gridFont_);
       gridWindow_->SetToolTipWindow(toolTip_);
-      grid_.SetToolTipText(std::string(spec.toolTip));
+      grid_.SetToolTipText(std::string(desc.toolTip));
       return grid;
     }
   }
@@ -247,7 +247,7 @@ HWND MainWindow::CreateControl(const ControlSpec& spec, HWND parent) {
                       place.right - place.left, place.bottom - place.top, parent,
                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, param);
   SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(formFont_), FALSE);
-  if (spec.kind == ControlKind::TextBox) {
+  if (desc.kind == ControlKind::TextBox) {
     dirBoxDefault_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
         control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::DirBoxProc)));
   }
@@ -288,12 +288,12 @@ void MainWindow::BuildMenus() {
     shortcuts_ = CreateAcceleratorTableA(shortcuts.data(), static_cast<int>(shortcuts.size()));
 }
 
-void MainWindow::AddMenuItems(HMENU menu, const MenuSpec& spec, std::vector<ACCEL>& shortcuts) {
-  if (spec.name == "MnuPOPH")
+void MainWindow::AddMenuItems(HMENU menu, const MenuSpec& desc, std::vector<ACCEL>& shortcuts) {
+  if (desc.name == "MnuPOPH")
     headerMenu_ = menu;
-  else if (spec.name == "MnuPOPB")
+  else if (desc.name == "MnuPOPB")
     bodyMenu_ = menu;
-  for (const MenuSpec& item : spec.items) {
+  for (const MenuSpec& item : desc.items) {
     if (item.IsSeparator()) {
       AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     } else if (item.IsSubmenu()) {
@@ -383,17 +383,17 @@ void MainWindow::SyncCounters() {
 
 void MainWindow::SyncFromDesk() {
   SyncCounters();
-  for (const ControlSpec& spec : FormControls()) {
-    if (spec.kind != ControlKind::OptionButton)
+  for (const ControlSpec& desc : FormControls()) {
+    if (desc.kind != ControlKind::OptionButton)
       continue;
-    const int selected = spec.name == "Option1"   ? desk_->option1Selected
-                         : spec.name == "Option2" ? desk_->option2Selected
+    const int selected = desc.name == "Option1"   ? desk_->option1Selected
+                         : desc.name == "Option2" ? desk_->option2Selected
                                                   : desk_->option3Selected;
-    const std::string caption = spec.name == "Option1"   ? desk_->Option1Caption(spec.index)
-                                : spec.name == "Option2" ? desk_->Option2Caption(spec.index)
-                                                         : desk_->Option3Caption(spec.index);
-    HWND option = Control(spec.name, spec.index);
-    const WPARAM check = selected == spec.index ? BST_CHECKED : BST_UNCHECKED;
+    const std::string caption = desc.name == "Option1"   ? desk_->Option1Caption(desc.index)
+                                : desc.name == "Option2" ? desk_->Option2Caption(desc.index)
+                                                         : desk_->Option3Caption(desc.index);
+    HWND option = Control(desc.name, desc.index);
+    const WPARAM check = selected == desc.index ? BST_CHECKED : BST_UNCHECKED;
     if (static_cast<WPARAM>(SendMessageA(option, BM_GETCHECK, 0, 0)) != check)
       SendMessageA(option, BM_SETCHECK, check, 0);
     SetTextIfChanged(option, caption);
@@ -436,24 +436,24 @@ void MainWindow::OnCommand(int id, int code) {
   const int position = id - kFirstControlId;
   if (position < 0 || position >= static_cast<int>(FormControls().size()))
     return;
-  const ControlSpec& spec = FormControls()[static_cast<std::size_t>(position)];
-  switch (spec.kind) {
+  const ControlSpec& desc = FormControls()[static_cast<std::size_t>(position)];
+  switch (desc.kind) {
     case ControlKind::OptionButton: {
       if (code != BN_CLICKED)
         return;
-      const int selected = spec.name == "Option1"   ? desk_->option1Selected
-                           : spec.name == "Option2" ? desk_->option2Selected
+      const int selected = desc.name == "Option1"   ? desk_->option1Selected
+                           : desc.name == "Option2" ? desk_->option2Selected
                                                     : desk_->option3Selected;
-      if (selected != spec.index)  // a click on the selected entry changes nothing
-        Run([&] { RunFormCommand(*desk_, spec.name, spec.index); });
+      if (selected != desc.index)  // a click on the selected entry changes nothing
+        Run([&] { RunFormCommand(*desk_, desc.name, desc.index); });
       return;
     }
     case ControlKind::GraphicalButton:
       if (code == BN_CLICKED)
-        Run([&] { RunFormCommand(*desk_, spec.name); });
+        Run([&] { RunFormCommand(*desk_, desc.name); });
       return;
     case ControlKind::Frame:
-      if (code == STN_DBLCLK && spec.name == "Frame3")
+      if (code == STN_DBLCLK && desc.name == "Frame3")
         Run([this] { desk_->Frame3_DblClick(); });
       return;
     default:
@@ -470,25 +470,25 @@ void MainWindow::RunMenuCommand(int id) {
 }
 
 void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
-  const ControlSpec* spec = SpecOf(item.hwndItem);
-  if (spec == nullptr)
+  const ControlSpec* desc = SpecOf(item.hwndItem);
+  if (desc == nullptr)
     return;
   HDC dc = item.hDC;
   RECT rect = item.rcItem;
   const bool down = (item.itemState & ODS_SELECTED) != 0;
-  HBRUSH face = spec->background ? CreateSolidBrush(ToColorRef(*spec->background))
+  HBRUSH face = desc->background ? CreateSolidBrush(ToColorRef(*desc->background))
                                  : GetSysColorBrush(COLOR_BTNFACE);
   FillRect(dc, &rect, face);
-  if (spec->background)
+  if (desc->background)
     DeleteObject(face);
   DrawEdge(dc, &rect, down ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
   RECT inner{rect.left + 2, rect.top + 2, rect.right - 2, rect.bottom - 2};
   if (down)
     OffsetRect(&inner, 1, 1);
-  if (spec->picture != Picture::None) {
+  if (desc->picture != Picture::None) {
     // The action pictures are icons that shrink to fit; arrows fill their button.
     RECT place = inner;
-    if (spec->twips.width == spec->twips.height) {
+    if (desc->twips.width == desc->twips.height) {
       const int side =
           std::min<int>({kIconPictureSize, inner.right - inner.left, inner.bottom - inner.top});
       place.left = (inner.left + inner.right - side) / 2;
@@ -496,9 +496,9 @@ void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
       place.right = place.left + side;
       place.bottom = place.top + side;
     }
-    DrawPicture(dc, spec->picture, place);
+    DrawPicture(dc, desc->picture, place);
   }
-  const std::string caption(spec->caption);
+  const std::string caption(desc->caption);
   if (!caption.empty()) {
     HGDIOBJ oldFont = SelectObject(dc, formFont_);
     SetBkMode(dc, TRANSPARENT);
@@ -514,13 +514,13 @@ void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
 }
 
 LRESULT MainWindow::ControlColours(HDC dc, HWND control) {
-  const ControlSpec* spec = SpecOf(control);
-  if (spec == nullptr || !spec->background)
+  const ControlSpec* desc = SpecOf(control);
+  if (desc == nullptr || !desc->background)
     return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-  SetBkColor(dc, ToColorRef(*spec->background));
+  SetBkColor(dc, ToColorRef(*desc->background));
   SetTextColor(dc, RGB(0, 0, 0));
   return reinterpret_cast<LRESULT>(
-      brushes_[static_cast<std::size_t>(spec - FormControls().data())]);
+      brushes_[static_cast<std::size_t>(desc - FormControls().data())]);
 }
 
 // --- The extra folder box -----------------------------------------------------------

@@ -56,7 +56,7 @@ class MainWindow : public Toolkit {
   void AddToolTip(HWND control, const std::string& text);
   void UpdateToolTip(HWND control, const std::string& text);
   void BuildMenus();
-  void AddMenuItems(HMENU menu, const MenuSpec& spec, std::vector<ACCEL>& shortcuts);
+  void AddMenuItems(HMENU menu, const MenuSpec& desc, std::vector<ACCEL>& shortcuts);
   void SizeAndCentre();
 
   void Run(const std::function<void()>& handler);

@@ -218,15 +218,15 @@ TEST_F(DeskWin32Test, StartsCentredWithTheFormsLayoutAndListsTheFolder) {
   EXPECT_NEAR(outer.left, (GetSystemMetrics(SM_CXSCREEN) - (outer.right - outer.left)) / 2, 1);
   EXPECT_NEAR(outer.top, (GetSystemMetrics(SM_CYSCREEN) - (outer.bottom - outer.top)) / 2, 1);
 
-  for (const ControlSpec& spec : FormControls()) {
-    SCOPED_TRACE(ControlKey(spec));
-    HWND control = desk.Control(spec.name, spec.index);
+  for (const ControlSpec& desc : FormControls()) {
+    SCOPED_TRACE(ControlKey(desc));
+    HWND control = desk.Control(desc.name, desc.index);
     ASSERT_NE(control, nullptr);
-    EXPECT_EQ(IsWindowVisible(control) != FALSE, spec.visible);
+    EXPECT_EQ(IsWindowVisible(control) != FALSE, desc.visible);
     RECT rect;
     GetWindowRect(control, &rect);
     MapWindowPoints(nullptr, desk.Main(), reinterpret_cast<POINT*>(&rect), 2);
-    const TwipsRect twips = ClientTwips(spec);
+    const TwipsRect twips = ClientTwips(desc);
     // A control in a frame is placed from the frame's rounded corner.
     EXPECT_NEAR(rect.left, Px(twips.left), 1);
     EXPECT_NEAR(rect.top, Px(twips.top), 1);
