@@ -227,7 +227,7 @@ std::vector<std::string> PathsOfRows(const ndr::Grid& grid, const std::string& f
                                      std::int32_t first, std::int32_t count) {
   std::vector<std::string> paths;
   for (std::int32_t r = first; r < first + count; ++r) {
-    paths.push_back(folder + "\\" + grid.TextMatrix(r, 1));
+    paths.push_back(folder + "\\" + std::string(grid.TextMatrix(r, 1)));
   }
   return paths;
 }

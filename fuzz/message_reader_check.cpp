@@ -75,9 +75,9 @@ std::string Differs(const char* field, const std::string& got, const std::string
 }
 
 std::string Differs(const char* field, const DateTime& got, const DateTime& want) {
-  return got == want
-             ? ""
-             : std::string(field) + " is " + FormatGridDate(got) + ", not " + FormatGridDate(want);
+  return got == want ? ""
+                     : std::string(field) + " is " + std::string(FormatGridDate(got).View()) +
+                           ", not " + std::string(FormatGridDate(want).View());
 }
 
 std::string Compare(const MessageInfo& got, const MessageInfo& want) {

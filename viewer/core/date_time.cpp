@@ -66,27 +66,31 @@ DateTime AddSeconds(const DateTime& value, std::int64_t seconds) {
   return out;
 }
 
-std::string FormatGridDate(const DateTime& value) {
+ShortText FormatGridDate(const DateTime& value) {
+  ShortText text;
   const auto inRange = [](int v, int high) { return v >= 0 && v <= high; };
   if (!inRange(value.year, 9999) || !inRange(value.month, 99) || !inRange(value.day, 99) ||
       !inRange(value.hour, 99) || !inRange(value.minute, 99) || !inRange(value.second, 99)) {
-    char text[80];
-    std::snprintf(text, sizeof text, "~%04d/%02d/%02d %02d:%02d:%02d", value.year, value.month,
+    char chars[ShortText::kCapacity];
+    std::snprintf(chars, sizeof chars, "~%04d/%02d/%02d %02d:%02d:%02d", value.year, value.month,
                   value.day, value.hour, value.minute, value.second);
+    text.Append(chars);
     return text;
   }
   // Every row of a scan shows two dates: spare it the printf machinery.
-  std::string text = "~0000/00/00 00:00:00";
-  const auto put = [&text](std::size_t end, int v) {
-    for (std::size_t i = end; v != 0; --i, v /= 10)
-      text[i] = static_cast<char>('0' + v % 10);
+  text.Append("~0000/00/00 00:00:00");
+  char* digits = text.Tail(20);
+  const auto put2 = [digits](std::size_t at, int v) {
+    digits[at] = static_cast<char>('0' + v / 10);
+    digits[at + 1] = static_cast<char>('0' + v % 10);
   };
-  put(4, value.year);
-  put(7, value.month);
-  put(10, value.day);
-  put(13, value.hour);
-  put(16, value.minute);
-  put(19, value.second);
+  put2(1, value.year / 100);
+  put2(3, value.year % 100);
+  put2(6, value.month);
+  put2(9, value.day);
+  put2(12, value.hour);
+  put2(15, value.minute);
+  put2(18, value.second);
   return text;
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "short_text.h"
+
 namespace ndr {
 
 struct DateTime {
@@ -28,6 +30,6 @@ int DaysInMonth(int year, int month);  // 0 for a month outside 1..12
 DateTime AddSeconds(const DateTime& value, std::int64_t seconds);
 
 // "~YYYY/MM/DD HH:NN:SS", as the grid shows dates.
-std::string FormatGridDate(const DateTime& value);
+ShortText FormatGridDate(const DateTime& value);
 
 }  // namespace ndr

@@ -77,7 +77,7 @@ class Desk {
   bool Scanning() const { return scanning_; }
   void LoadFolder();
   void ResetGrid();
-  void AddMessageRow(MessageInfo& info);
+  void AddMessageRow(const MessageInfo& info);
 
   // --- Grid events, selection and sorting ---------------------------------
   void MSFlexGrid1_DblClick();

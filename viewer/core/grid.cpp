@@ -54,7 +54,7 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-bool ReadsAsNumber(const std::string& text, double& value) {
+bool ReadsAsNumber(std::string_view text, double& value) {
   std::size_t begin = 0, end = text.size();
   while (begin < end && IsBlank(text[begin]))
     ++begin;
@@ -90,7 +90,7 @@ bool ReadsAsNumber(const std::string& text, double& value) {
   return true;
 }
 
-int CompareText(const std::string& a, const std::string& b) {
+int CompareText(std::string_view a, std::string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
     const auto fa = static_cast<unsigned char>(AsciiLower(a[i]));
@@ -118,7 +118,7 @@ struct PackedText {
   }
 };
 
-PackedText Pack(const std::string& text, std::uint32_t row) {
+PackedText Pack(std::string_view text, std::uint32_t row) {
   PackedText packed;
   packed.row = row;
   for (std::size_t i = 0; i < 16; ++i) {
@@ -131,14 +131,14 @@ PackedText Pack(const std::string& text, std::uint32_t row) {
 // Gives the texts of one run of equal prefixes their ranks from rank on, equal
 // texts the same one. A long run is mostly repeats (the same subject on many
 // bounces): it is reduced to its distinct texts before the string sort.
-void RankRun(const std::vector<const std::string*>& texts, const PackedText* run, std::size_t size,
+void RankRun(const std::vector<std::string_view>& texts, const PackedText* run, std::size_t size,
              std::vector<CellKey>& keys, std::uint32_t& rank) {
-  std::vector<const std::string*> distinct;
+  std::vector<std::string_view> distinct;
   std::unordered_map<std::string_view, std::uint32_t> ids;
   std::vector<std::uint32_t> idOfRow(size);
   for (std::size_t i = 0; i < size; ++i) {
-    const std::string* text = texts[run[i].row];
-    const auto [it, added] = ids.try_emplace(*text, static_cast<std::uint32_t>(distinct.size()));
+    const std::string_view text = texts[run[i].row];
+    const auto [it, added] = ids.try_emplace(text, static_cast<std::uint32_t>(distinct.size()));
     if (added)
       distinct.push_back(text);
     idOfRow[i] = it->second;
@@ -147,7 +147,7 @@ void RankRun(const std::vector<const std::string*>& texts, const PackedText* run
   for (std::uint32_t id = 0; id < order.size(); ++id)
     order[id] = id;
   std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    return CompareText(*distinct[a], *distinct[b]) < 0;
+    return CompareText(distinct[a], distinct[b]) < 0;
   });
   std::vector<std::uint32_t> rankOfId(distinct.size());
   for (std::uint32_t id : order)
@@ -160,11 +160,11 @@ void RankRun(const std::vector<const std::string*>& texts, const PackedText* run
 template <typename RowIt>
 std::vector<CellKey> ColumnKeys(RowIt begin, std::size_t count, std::size_t col) {
   std::vector<CellKey> keys(count);
-  std::vector<const std::string*> texts(count);
+  std::vector<std::string_view> texts(count);
   std::vector<PackedText> packed;
   for (std::size_t r = 0; r < count; ++r) {
-    const std::string& text = begin[static_cast<std::ptrdiff_t>(r)][col].text;
-    texts[r] = &text;
+    const std::string_view text = begin[static_cast<std::ptrdiff_t>(r)].Text(col);
+    texts[r] = text;
     if (text.empty())
       continue;
     if (ReadsAsNumber(text, keys[r].value)) {
@@ -241,7 +241,7 @@ std::vector<std::int32_t> BodyRowsAscending(std::vector<std::int32_t> rows, std:
 // ---- Shape --------------------------------------------------------------
 
 Grid::Grid()
-    : rows_(2, RowCells(kDefaultCols)),
+    : rows_(2, GridRow(kDefaultCols)),
       alignments_(kDefaultCols, ColumnAlignment::Left),
       widths_(kDefaultCols, kDefaultColWidth) {}
 
@@ -262,12 +262,12 @@ bool Grid::IsCell(std::int32_t row, std::int32_t col) const {
   return row >= 0 && row < Rows() && col >= 0 && col < cols_;
 }
 
-Grid::Cell& Grid::At(std::int32_t row, std::int32_t col) {
-  return rows_[Physical(row)][static_cast<std::size_t>(col)];
+GridRow& Grid::RowAt(std::int32_t row) {
+  return rows_[Physical(row)];
 }
 
-const Grid::Cell& Grid::At(std::int32_t row, std::int32_t col) const {
-  return rows_[Physical(row)][static_cast<std::size_t>(col)];
+const GridRow& Grid::RowAt(std::int32_t row) const {
+  return rows_[Physical(row)];
 }
 
 void Grid::SetRows(std::int32_t rows) {
@@ -276,14 +276,14 @@ void Grid::SetRows(std::int32_t rows) {
   if (rows < old) {
     if (observer_)
       observer_->BeginRemoveRows(rows, old - 1);
-    rows_.resize(static_cast<std::size_t>(rows));
+    rows_.erase(rows_.begin() + rows, rows_.end());
     if (observer_)
       observer_->EndRemoveRows();
     NotifySelection(ClampSelection());
   } else if (rows > old) {
     if (observer_)
       observer_->BeginInsertRows(old, rows - 1);
-    rows_.resize(static_cast<std::size_t>(rows), RowCells(static_cast<std::size_t>(cols_)));
+    rows_.resize(static_cast<std::size_t>(rows), GridRow(static_cast<std::size_t>(cols_)));
     if (observer_)
       observer_->EndInsertRows();
   }
@@ -297,8 +297,8 @@ void Grid::SetCols(std::int32_t cols) {
     observer_->BeginReset();
   cols_ = cols;
   const auto n = static_cast<std::size_t>(cols);
-  for (RowCells& row : rows_)
-    row.resize(n);
+  for (GridRow& row : rows_)
+    row.Resize(n);
   alignments_.resize(n, ColumnAlignment::Left);
   widths_.resize(n, kDefaultColWidth);
   const bool moved = ClampSelection();
@@ -360,7 +360,7 @@ void Grid::SetMouseCell(std::int32_t row, std::int32_t col) {
   mouseCol_ = col >= 0 && col < cols_ ? col : -1;
 }
 
-void Grid::SetToolTipText(const std::string& text) {
+void Grid::SetToolTipText(std::string_view text) {
   if (text == toolTip_)
     return;
   toolTip_ = text;
@@ -370,22 +370,24 @@ void Grid::SetToolTipText(const std::string& text) {
 
 // ---- Cells and columns ------------------------------------------------------
 
-const std::string& Grid::TextMatrix(std::int32_t row, std::int32_t col) const {
-  static const std::string kNone;
-  return IsCell(row, col) ? At(row, col).text : kNone;
+std::string_view Grid::TextMatrix(std::int32_t row, std::int32_t col) const {
+  return IsCell(row, col) ? RowAt(row).Text(static_cast<std::size_t>(col)) : std::string_view();
 }
 
-void Grid::SetTextMatrix(std::int32_t row, std::int32_t col, const std::string& text) {
-  SetTextMatrix(row, col, std::string(text));
-}
-
-// A text made for the cell moves in: no second copy.
-void Grid::SetTextMatrix(std::int32_t row, std::int32_t col, std::string&& text) {
+void Grid::SetTextMatrix(std::int32_t row, std::int32_t col, std::string_view text) {
   if (!IsCell(row, col))
     return;
-  At(row, col).text = std::move(text);
+  RowAt(row).SetText(static_cast<std::size_t>(col), text);
   if (observer_)
     observer_->CellsChanged(row, col, row, col);
+}
+
+void Grid::SetRowTexts(std::int32_t row, std::span<const std::string_view> texts) {
+  if (!IsCell(row, 0))
+    return;
+  RowAt(row).SetTexts(texts);
+  if (observer_)
+    observer_->CellsChanged(row, 0, row, cols_ - 1);
 }
 
 void Grid::SetFormatString(const std::string& format) {
@@ -407,7 +409,7 @@ void Grid::SetFormatString(const std::string& format) {
       segment.erase(mark, 1);
     }
     alignments_[static_cast<std::size_t>(col)] = alignment;
-    At(0, col).text = std::move(segment);
+    RowAt(0).SetText(static_cast<std::size_t>(col), segment);
   }
   if (observer_) {
     observer_->ColumnsChanged();
@@ -442,7 +444,7 @@ PictureHandle Grid::CellPicture() const {
 void Grid::SetCellPicture(PictureHandle picture) {
   if (!IsCell(row_, col_))
     return;
-  At(row_, col_).picture = picture;
+  RowAt(row_).SetPicture(static_cast<std::size_t>(col_), picture);
   if (observer_)
     observer_->CellsChanged(row_, col_, row_, col_);
 }
@@ -450,29 +452,29 @@ void Grid::SetCellPicture(PictureHandle picture) {
 void Grid::SetCellPictureAlignment(int alignment) {
   if (!IsCell(row_, col_))
     return;
-  At(row_, col_).pictureAlignment = alignment;
+  RowAt(row_).SetPictureAlignment(static_cast<std::size_t>(col_), alignment);
   if (observer_)
     observer_->CellsChanged(row_, col_, row_, col_);
 }
 
 PictureHandle Grid::CellPictureAt(std::int32_t row, std::int32_t col) const {
-  return IsCell(row, col) ? At(row, col).picture : kNoPicture;
+  return IsCell(row, col) ? RowAt(row).Picture(static_cast<std::size_t>(col)) : kNoPicture;
 }
 
 int Grid::CellPictureAlignmentAt(std::int32_t row, std::int32_t col) const {
-  return IsCell(row, col) ? At(row, col).pictureAlignment : 0;
+  return IsCell(row, col) ? RowAt(row).PictureAlignment(static_cast<std::size_t>(col)) : 0;
 }
 
 // ---- Rows -----------------------------------------------------------------
 
-void Grid::AddItem(const std::string& col0Text) {
+void Grid::AddItem(std::string_view col0Text) {
   const std::int32_t row = Rows();
   if (row == kMaxRows)
     return;
   if (observer_)
     observer_->BeginInsertRows(row, row);
   rows_.emplace_back(static_cast<std::size_t>(cols_));
-  rows_.back()[0].text = col0Text;
+  rows_.back().SetText(0, col0Text);
   if (observer_)
     observer_->EndInsertRows();
 }
@@ -530,10 +532,8 @@ void Grid::RemoveItems(const std::vector<std::int32_t>& rows) {
 }
 
 void Grid::Clear() {
-  for (RowCells& row : rows_) {
-    for (Cell& cell : row)
-      cell = Cell{};
-  }
+  for (GridRow& row : rows_)
+    row.Clear();
   if (observer_)
     observer_->CellsChanged(0, 0, Rows() - 1, cols_ - 1);
 }
@@ -558,7 +558,7 @@ void Grid::Sort(int order) {
   const std::vector<std::uint32_t> permutation =
       SortedPermutation(begin, end, static_cast<std::size_t>(keyFirst), keyCount, order == 2);
 
-  std::vector<RowCells> sorted;
+  std::vector<GridRow> sorted;
   sorted.reserve(permutation.size());
   for (std::uint32_t index : permutation)
     sorted.push_back(std::move(begin[index]));

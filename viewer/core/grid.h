@@ -7,13 +7,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-namespace ndr {
+#include "grid_row.h"
 
-using PictureHandle = std::intptr_t;  // 0: no picture
-constexpr PictureHandle kNoPicture = 0;
+namespace ndr {
 
 enum class ColumnAlignment { Left, Right };
 
@@ -60,9 +61,11 @@ class Grid {
   // All four at once with one notification (the view's own selection).
   void Select(std::int32_t row, std::int32_t col, std::int32_t rowSel, std::int32_t colSel);
 
-  const std::string& TextMatrix(std::int32_t row, std::int32_t col) const;
-  void SetTextMatrix(std::int32_t row, std::int32_t col, const std::string& text);
-  void SetTextMatrix(std::int32_t row, std::int32_t col, std::string&& text);
+  // Valid until the row's texts next change.
+  std::string_view TextMatrix(std::int32_t row, std::int32_t col) const;
+  void SetTextMatrix(std::int32_t row, std::int32_t col, std::string_view text);
+  // Every cell of a row at once (one notification), from column 0.
+  void SetRowTexts(std::int32_t row, std::span<const std::string_view> texts);
 
   // Segments separated by "|", one per column: "<" left, ">" right, the rest
   // is the column's header text (row 0). Sets the column count.
@@ -74,7 +77,7 @@ class Grid {
   double FontSize() const { return fontSize_; }  // points
   void SetFontSize(double points) { fontSize_ = points; }
 
-  void AddItem(const std::string& col0Text);  // appends a row
+  void AddItem(std::string_view col0Text);  // appends a row
   void RemoveItem(std::int32_t row);
   // Removes many rows in one pass; rows ascending, no duplicates.
   void RemoveItems(const std::vector<std::int32_t>& rows);
@@ -98,18 +101,11 @@ class Grid {
   void SetMouseCell(std::int32_t row, std::int32_t col);
 
   const std::string& ToolTipText() const { return toolTip_; }
-  void SetToolTipText(const std::string& text);
+  void SetToolTipText(std::string_view text);
 
  private:
-  struct Cell {
-    std::string text;
-    PictureHandle picture = kNoPicture;
-    int pictureAlignment = 0;
-  };
-  using RowCells = std::vector<Cell>;
-
-  Cell& At(std::int32_t row, std::int32_t col);
-  const Cell& At(std::int32_t row, std::int32_t col) const;
+  GridRow& RowAt(std::int32_t row);
+  const GridRow& RowAt(std::int32_t row) const;
   bool IsCell(std::int32_t row, std::int32_t col) const;
   std::size_t Physical(std::int32_t row) const;
   bool PlaceSelection(std::int32_t row, std::int32_t col, std::int32_t rowSel, std::int32_t colSel);
@@ -118,7 +114,7 @@ class Grid {
   void RemoveRun(std::size_t keepFrom, std::size_t runBegin, std::size_t runEnd);
   void CloseGap();
 
-  std::vector<RowCells> rows_;
+  std::vector<GridRow> rows_;
   // During RemoveItems the rows [gapBegin_, gapBegin_ + gapSize_) of rows_
   // are already gone, so that the observer sees a consistent grid after each
   // removed run while the whole removal stays one pass.

@@ -1,26 +1,36 @@
 #include "number_format.h"
 
+#include <charconv>
 #include <cstddef>
+#include <iterator>
 
 namespace ndr {
 namespace {
 
-// Digits of the magnitude; works for the most negative value too.
-std::string Digits(std::int64_t value) {
+// Digits of the magnitude, the most significant first, at the end of a
+// buffer of 20 (enough for the most negative value); the start of the
+// digits.
+char* MagnitudeDigits(std::int64_t value, char (&buffer)[20]) {
   std::uint64_t magnitude =
       value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value) : std::uint64_t(value);
-  std::string digits;
+  char* first = std::end(buffer);
   do {
-    digits.insert(digits.begin(), static_cast<char>('0' + magnitude % 10));
+    *--first = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
-  return digits;
+  return first;
+}
+
+std::string_view Digits(std::int64_t value, char (&buffer)[20]) {
+  const char* first = MagnitudeDigits(value, buffer);
+  return {first, static_cast<std::size_t>(std::end(buffer) - first)};
 }
 
 }  // namespace
 
 std::string FormatGrouped(std::int64_t value, int groups) {
-  std::string digits = Digits(value);
+  char buffer[20];
+  std::string digits(Digits(value, buffer));
   for (int group = 1; group <= groups; ++group) {
     const std::size_t cut =
         static_cast<std::size_t>(group) * 3 + static_cast<std::size_t>(group - 1);
@@ -31,12 +41,24 @@ std::string FormatGrouped(std::int64_t value, int groups) {
   return value < 0 ? "-" + digits : digits;
 }
 
-std::string FormatZeroPadded(std::int64_t value, int width) {
-  std::string digits = Digits(value);
-  if (width > 0 && digits.size() < static_cast<std::size_t>(width)) {
-    digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
-  }
-  return value < 0 ? "-" + digits : digits;
+ShortText FormatZeroPadded(std::int64_t value, int width) {
+  char buffer[20];
+  const std::string_view digits = Digits(value, buffer);
+  ShortText text;
+  if (value < 0)
+    text.Append('-');
+  for (auto n = static_cast<std::ptrdiff_t>(digits.size()); n < width; ++n)
+    text.Append('0');
+  text.Append(digits);
+  return text;
+}
+
+ShortText FormatDecimal(std::int64_t value) {
+  char buffer[24];
+  const auto result = std::to_chars(std::begin(buffer), std::end(buffer), value);
+  ShortText text;
+  text.Append(std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)));
+  return text;
 }
 
 }  // namespace ndr

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "short_text.h"
+
 namespace ndr {
 
 // Decimal digits with one blank before each of the last `groups` groups of
@@ -22,7 +24,10 @@ inline std::string FormatByteTotal(std::int64_t value) {
   return FormatGrouped(value, 2);
 }
 
-// At least `width` digits, zero-padded ("000": 1 is "001", 1234 is "1234").
-std::string FormatZeroPadded(std::int64_t value, int width);
+// At least `width` digits, zero-padded ("000": 1 is "001", 1234 is "1234");
+// widths beyond the text's capacity are not padded in full.
+ShortText FormatZeroPadded(std::int64_t value, int width);
+// The plain decimal digits, with a "-" before a negative value.
+ShortText FormatDecimal(std::int64_t value);
 
 }  // namespace ndr

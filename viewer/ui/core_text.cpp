@@ -8,7 +8,7 @@
 
 namespace ndr {
 
-QString FromCore(const std::string& text) {
+QString FromCore(std::string_view text) {
 #ifdef _WIN32
   return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 #else

@@ -214,14 +214,14 @@ void GridWindow::PaintCell(HDC dc, std::int32_t row, std::int32_t col, const REC
   inner.bottom -= 1;
   SetBkColor(dc, background);
   SetTextColor(dc, text);
-  const std::string& content = grid_.TextMatrix(row, col);
+  const std::string_view content = grid_.TextMatrix(row, col);
   SIZE extent{};
-  GetTextExtentPoint32A(dc, content.c_str(), static_cast<int>(content.size()), &extent);
+  GetTextExtentPoint32A(dc, content.data(), static_cast<int>(content.size()), &extent);
   const int x = grid_.ColAlignment(col) == ColumnAlignment::Right
                     ? inner.right - kTextPadding - extent.cx
                     : inner.left + kTextPadding;
   const int y = inner.top + (inner.bottom - inner.top - extent.cy) / 2;
-  ExtTextOutA(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &inner, content.c_str(),
+  ExtTextOutA(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &inner, content.data(),
               static_cast<UINT>(content.size()), nullptr);
   if (grid_.CellPictureAt(row, col) != kNoPicture &&
       grid_.CellPictureAlignmentAt(row, col) == kFlagAlignment) {
@@ -583,7 +583,7 @@ LRESULT GridWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (pickedRow_ < 0 || pickedCol_ < 0 || pickedRow_ >= grid_.Rows() ||
           pickedCol_ >= grid_.Cols())
         return 0;
-      const std::string& text = grid_.TextMatrix(pickedRow_, pickedCol_);
+      const std::string_view text = grid_.TextMatrix(pickedRow_, pickedCol_);
       if (message == WM_GETTEXTLENGTH)
         return static_cast<LRESULT>(text.size());
       const std::size_t room = static_cast<std::size_t>(wParam);

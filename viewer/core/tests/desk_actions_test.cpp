@@ -40,7 +40,7 @@ class ActionsTest : public ::testing::Test {
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
     for (std::int32_t r = 1; r < grid_.Rows(); ++r)
-      names.push_back(grid_.TextMatrix(r, 1));
+      names.emplace_back(grid_.TextMatrix(r, 1));
     return names;
   }
   static std::set<std::string> FilesIn(const std::string& folder) {

@@ -42,7 +42,7 @@ class GridWorkTest : public ::testing::Test {
   std::vector<std::string> Column(std::int32_t col) const {
     std::vector<std::string> cells;
     for (std::int32_t r = 1; r < grid_.Rows(); ++r)
-      cells.push_back(grid_.TextMatrix(r, col));
+      cells.emplace_back(grid_.TextMatrix(r, col));
     return cells;
   }
   std::string Marks() const {
@@ -86,7 +86,7 @@ TEST_F(GridWorkTest, HeaderPressesToggleTheSortAndMoveTheMark) {
 
   // Rows move whole: each name still has its own size.
   for (std::int32_t r = 1; r < grid_.Rows(); ++r) {
-    const int i = std::stoi(grid_.TextMatrix(r, kName).substr(1));
+    const int i = std::stoi(std::string(grid_.TextMatrix(r, kName).substr(1)));
     EXPECT_EQ(grid_.TextMatrix(r, kSize), std::to_string((i * 37) % 11 * 100 + i));
   }
 }

@@ -35,8 +35,8 @@ class ScanTest : public ::testing::Test {
     for (std::int32_t r = 1; r < grid_.Rows(); ++r) {
       std::vector<std::string> cells;
       for (std::int32_t c = 0; c < grid_.Cols(); ++c)
-        cells.push_back(grid_.TextMatrix(r, c));
-      rows[grid_.TextMatrix(r, 1)] = cells;
+        cells.emplace_back(grid_.TextMatrix(r, c));
+      rows[std::string(grid_.TextMatrix(r, 1))] = cells;
     }
     return rows;
   }
@@ -146,8 +146,8 @@ TEST(CounterPatterns, GroupAsThePatternsSay) {
   EXPECT_EQ(FormatByteTotal(123456), "123 456");
   EXPECT_EQ(FormatByteTotal(1234567), "1 234 567");
   EXPECT_EQ(FormatByteTotal(5'000'000'000), "5000 000 000");  // sizes beyond 32 bits
-  EXPECT_EQ(FormatZeroPadded(1, 3), "001");
-  EXPECT_EQ(FormatZeroPadded(32767, 3), "32767");
+  EXPECT_EQ(FormatZeroPadded(1, 3).View(), "001");
+  EXPECT_EQ(FormatZeroPadded(32767, 3).View(), "32767");
 }
 
 TEST_F(ScanTest, WindowStaysBusyAndCountersAdvanceBetweenEvents) {
@@ -243,7 +243,7 @@ class ReadAheadTest : public ScanTest {
     for (std::int32_t r = 0; r < grid_.Rows(); ++r) {
       std::vector<std::string> row;
       for (std::int32_t c = 0; c < grid_.Cols(); ++c)
-        row.push_back(grid_.TextMatrix(r, c));
+        row.emplace_back(grid_.TextMatrix(r, c));
       result.cells.push_back(row);
     }
     result.counters = Counters();

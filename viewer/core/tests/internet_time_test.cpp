@@ -18,7 +18,7 @@ struct DateCase {
 
 void ExpectAll(const std::vector<DateCase>& cases) {
   for (const DateCase& c : cases) {
-    EXPECT_EQ(FormatGridDate(InternetDateToDate(c.text)), FormatGridDate(c.expected))
+    EXPECT_EQ(FormatGridDate(InternetDateToDate(c.text)).View(), FormatGridDate(c.expected).View())
         << "text: [" << c.text << "]";
   }
 }
@@ -148,9 +148,9 @@ TEST(DateTimeTest, AddSecondsBothWaysAndPast2038) {
 }
 
 TEST(DateTimeTest, GridPattern) {
-  EXPECT_EQ(FormatGridDate({2004, 2, 5, 9, 15, 0}), "~2004/02/05 09:15:00");
-  EXPECT_EQ(FormatGridDate(kEmptyDateTime), "~1899/12/30 00:00:00");
-  EXPECT_EQ(FormatGridDate(kZeroInstant), "~1601/01/01 00:00:00");
+  EXPECT_EQ(FormatGridDate({2004, 2, 5, 9, 15, 0}).View(), "~2004/02/05 09:15:00");
+  EXPECT_EQ(FormatGridDate(kEmptyDateTime).View(), "~1899/12/30 00:00:00");
+  EXPECT_EQ(FormatGridDate(kZeroInstant).View(), "~1601/01/01 00:00:00");
 }
 
 }  // namespace

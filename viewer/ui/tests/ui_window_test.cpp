@@ -357,7 +357,8 @@ class DeskWindowTest : public QObject {
       QApplication::sendEvent(body, &event);
     };
     send(QEvent::MouseMove, h.CellCentre(2, 3), Qt::NoButton);
-    QCOMPARE(QString::fromStdString(g.ToolTipText()), QString::fromStdString(g.TextMatrix(2, 3)));
+    QCOMPARE(QString::fromStdString(g.ToolTipText()),
+             QString::fromStdString(std::string(g.TextMatrix(2, 3))));
     const QPoint belowLast(h.CellCentre(5, 3).x(), h.CellCentre(5, 3).y() + 40);
     QVERIFY(belowLast.y() < body->height());
     send(QEvent::MouseMove, belowLast, Qt::NoButton);

@@ -89,7 +89,7 @@ struct Harness {
   std::vector<std::string> Names() {
     std::vector<std::string> names;
     for (std::int32_t r = 1; r < TheGrid().Rows(); ++r)
-      names.push_back(TheGrid().TextMatrix(r, 1));
+      names.emplace_back(TheGrid().TextMatrix(r, 1));
     return names;
   }
   std::int32_t RowOf(const std::string& name) {
