@@ -1,11 +1,12 @@
 // The file work of a folder scan at the speed of the disk: the folder is
 // opened once, its files are listed without a further look at each, and each
 // file is opened by its name within the folder (relative to the open folder
-// where the platform allows), its length taken from the open file and its
-// start read into the caller's buffer. Several threads may open and read
-// entries of one open folder at once; the listing itself belongs to one.
-// Part of the platform layer (folder_scan_posix.cpp, folder_scan_win32.cpp):
-// every call passes the seam of os_seam.h, from whichever thread makes it.
+// where the platform allows), its start read into the caller's buffer and
+// its length taken from the reads or the open file. Several threads may open
+// and read entries of one open folder at once; the listing itself belongs to
+// one. Part of the platform layer (folder_scan.cpp and its _posix and _win32
+// halves): every call passes the seam of os_seam.h, from whichever thread
+// makes it.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +14,17 @@
 #include <string>
 
 namespace ndr {
+
+// One entry as the folder's listing gives it.
+struct ListedEntry {
+  std::string name;
+  bool sizeListed = false;  // the listing gave the length (Windows does)
+  std::uint64_t listedSize = 0;
+  // The listing called it an ordinary file: it is opened and read without a
+  // further look at it, which costs as much as a sixth of the scan's file
+  // work, unless the reads leave its length open.
+  bool listedOrdinary = false;
+};
 
 class ScanFolder {
  public:
@@ -24,10 +36,8 @@ class ScanFolder {
 
   // The next entry that may be a file, in the platform's order; the dot
   // entries and what the listing already knows to be a folder are skipped.
-  // sizeListed tells whether the listing gave the length (Windows does; on
-  // POSIX only the open file tells). False at the end, or when the folder
-  // could not be opened.
-  bool Next(std::string& name, bool& sizeListed, std::uint64_t& listedSize);
+  // False at the end, or when the folder could not be opened.
+  bool Next(ListedEntry& entry);
 
  private:
   friend class ScanFile;
@@ -40,7 +50,7 @@ class ScanFolder {
 class ScanFile {
  public:
   enum class Kind {
-    Ordinary,     // open: an ordinary file (Size, then Read)
+    Ordinary,     // open: an ordinary file (Read, then Settle)
     NotOrdinary,  // open or seen, but hidden, a system file or special: not to be read
     Unreadable,   // there (Size known) but could not be opened
     NotAFile,     // a folder after all (a link to one), or a link to nothing
@@ -52,19 +62,32 @@ class ScanFile {
   ScanFile(const ScanFile&) = delete;
   ScanFile& operator=(const ScanFile&) = delete;
 
-  // Opens name in folder. Whatever the kind, Size() is the length where the
-  // file system told it, else 0.
-  Kind Open(const ScanFolder& folder, const std::string& name);
-  std::uint64_t Size() const { return size_; }
+  // Opens the entry in folder. Whatever the kind but Ordinary, Size() is
+  // the length where the file system told it, else 0.
+  Kind Open(const ScanFolder& folder, const ListedEntry& entry);
   // Reads up to capacity bytes at the current position; the count, 0 at the
   // end of the file, -1 on a read error.
   std::ptrdiff_t Read(char* buffer, std::size_t capacity);
+  // After the reads of an Ordinary file, before Close: the kind made sure,
+  // and Size() with it. Where the reads reached the end of a file the
+  // listing called ordinary, they tell its length; else the open file is
+  // looked at, and what was read may turn out not to be an ordinary file's
+  // (the entry was replaced after the listing): then the file is closed.
+  Kind Settle();
+  std::uint64_t Size() const { return size_; }
   void Close();
 
  private:
+  Kind LookAtOpenFile();  // the kind and length from the open file
+  void CountRead(std::ptrdiff_t got, std::size_t capacity);
+
   std::intptr_t handle_ = -1;
   std::uint64_t size_ = 0;
-  std::string path_;  // the entry's whole path, kept for its buffer
+  Kind kind_ = Kind::Gone;
+  bool settled_ = true;  // kind_ and size_ are final
+  std::uint64_t bytesRead_ = 0;
+  bool readToEnd_ = false;  // a read returned less than asked: the file's end
+  std::string path_;        // the entry's whole path, kept for its buffer
 };
 
 }  // namespace ndr

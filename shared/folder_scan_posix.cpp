@@ -31,7 +31,7 @@ ScanFolder::~ScanFolder() {
     ::closedir(static_cast<DIR*>(state_));
 }
 
-bool ScanFolder::Next(std::string& name, bool& sizeListed, std::uint64_t& listedSize) {
+bool ScanFolder::Next(ListedEntry& entry) {
   if (state_ == nullptr)
     return false;
   OsCallSite site(OsCall::kListNext, handle_);
@@ -43,9 +43,10 @@ bool ScanFolder::Next(std::string& name, bool& sizeListed, std::uint64_t& listed
       continue;
     if (item->d_type == DT_DIR)
       continue;  // other types, links among them, are settled when opened
-    name.assign(text);
-    sizeListed = false;
-    listedSize = 0;
+    entry.name.assign(text);
+    entry.sizeListed = false;
+    entry.listedSize = 0;
+    entry.listedOrdinary = item->d_type == DT_REG;
     return site.Done(true);
   }
   site.Done(true);
@@ -78,28 +79,41 @@ ScanFile::~ScanFile() {
   Close();
 }
 
-ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const std::string& name) {
+ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry) {
   Close();
-  size_ = 0;
+  size_ = bytesRead_ = 0;
+  readToEnd_ = false;
+  settled_ = true;
+  const std::string& name = entry.name;
   if (folder.handle_ < 0 || !IsEntryName(name))
-    return Kind::Gone;
+    return kind_ = Kind::Gone;
   const int folderFd = static_cast<int>(folder.handle_);
   // The whole path only for the seam's report; the open is relative.
   std::string& path = path_;
   path.assign(folder.native_).append(name);
   if (IsHiddenName(name))
-    return KindWithoutOpening(folderFd, path, name.c_str(), true, size_);
+    return kind_ = KindWithoutOpening(folderFd, path, name.c_str(), true, size_);
   OsCallSite site(OsCall::kOpenRead, path);
   // Non-blocking, so that a named pipe among the files cannot stop the scan.
   const int fd = site.Refused() ? -1
                                 : ::openat(folderFd, name.c_str(),
                                            O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (!site.Done(fd >= 0, fd))
-    return KindWithoutOpening(folderFd, path, name.c_str(), false, size_);
+    return kind_ = KindWithoutOpening(folderFd, path, name.c_str(), false, size_);
   handle_ = fd;
+  if (entry.listedOrdinary) {
+    settled_ = false;
+    return kind_ = Kind::Ordinary;
+  }
+  return kind_ = LookAtOpenFile();
+}
+
+ScanFile::Kind ScanFile::LookAtOpenFile() {
+  if (handle_ < 0)
+    return Kind::Unreadable;
   OsCallSite sizeSite(OsCall::kSize, handle_);
   struct stat info;
-  if (sizeSite.Refused() || !sizeSite.Done(::fstat(fd, &info) == 0)) {
+  if (sizeSite.Refused() || !sizeSite.Done(::fstat(static_cast<int>(handle_), &info) == 0)) {
     Close();
     return Kind::Unreadable;
   }
@@ -122,6 +136,7 @@ std::ptrdiff_t ScanFile::Read(char* buffer, std::size_t capacity) {
     got = ::read(static_cast<int>(handle_), buffer, capacity);
   } while (got < 0 && errno == EINTR);
   site.Done(got >= 0);
+  CountRead(got, capacity);
   return got;
 }
 

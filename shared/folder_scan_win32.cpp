@@ -23,6 +23,8 @@ struct FindState {
 };
 
 constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+// Opened, these may be something else than the listing shows: looked at.
+constexpr DWORD kLinkOrDevice = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE;
 
 std::uint64_t Join(DWORD high, DWORD low) {
   return (std::uint64_t{high} << 32) | low;
@@ -48,7 +50,7 @@ ScanFolder::~ScanFolder() {
   delete state;
 }
 
-bool ScanFolder::Next(std::string& name, bool& sizeListed, std::uint64_t& listedSize) {
+bool ScanFolder::Next(ListedEntry& listed) {
   auto* state = static_cast<FindState*>(state_);
   if (state->handle == INVALID_HANDLE_VALUE)
     return false;
@@ -62,9 +64,10 @@ bool ScanFolder::Next(std::string& name, bool& sizeListed, std::uint64_t& listed
     const WIN32_FIND_DATAA& entry = state->entry;
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
       continue;
-    name = RTrimNull(std::string_view(entry.cFileName, sizeof entry.cFileName));
-    sizeListed = true;
-    listedSize = Join(entry.nFileSizeHigh, entry.nFileSizeLow);
+    listed.name = RTrimNull(std::string_view(entry.cFileName, sizeof entry.cFileName));
+    listed.sizeListed = true;
+    listed.listedSize = Join(entry.nFileSizeHigh, entry.nFileSizeLow);
+    listed.listedOrdinary = (entry.dwFileAttributes & (kNotOrdinary | kLinkOrDevice)) == 0;
     return true;
   }
 }
@@ -73,12 +76,14 @@ ScanFile::~ScanFile() {
   Close();
 }
 
-ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const std::string& name) {
+ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry) {
   Close();
-  size_ = 0;
-  if (!IsEntryName(name))
-    return Kind::Gone;
-  const std::string& path = path_.assign(folder.native_).append(name);
+  size_ = bytesRead_ = 0;
+  readToEnd_ = false;
+  settled_ = true;
+  if (!IsEntryName(entry.name))
+    return kind_ = Kind::Gone;
+  const std::string& path = path_.assign(folder.native_).append(entry.name);
   OsCallSite site(OsCall::kOpenRead, path);
   HANDLE handle = site.Refused()
                       ? INVALID_HANDLE_VALUE
@@ -87,30 +92,42 @@ ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const std::string& name)
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (site.Done(handle != INVALID_HANDLE_VALUE, reinterpret_cast<std::intptr_t>(handle))) {
     handle_ = reinterpret_cast<std::intptr_t>(handle);
-    OsCallSite sizeSite(OsCall::kSize, handle_);
-    BY_HANDLE_FILE_INFORMATION info;
-    if (sizeSite.Refused() || !sizeSite.Done(GetFileInformationByHandle(handle, &info) != 0)) {
-      Close();
-      return Kind::Unreadable;
+    if (entry.listedOrdinary) {
+      settled_ = false;
+      return kind_ = Kind::Ordinary;
     }
-    size_ = Join(info.nFileSizeHigh, info.nFileSizeLow);
-    if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | kNotOrdinary)) == 0)
-      return Kind::Ordinary;
-    Close();
-    return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::NotAFile
-                                                                   : Kind::NotOrdinary;
+    return kind_ = LookAtOpenFile();
   }
   // Not opened (locked by another program, say): what the folder tells.
   OsCallSite sizeSite(OsCall::kSize, path);
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (sizeSite.Refused() ||
       !sizeSite.Done(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) != 0)) {
-    return Kind::Gone;
+    return kind_ = Kind::Gone;
   }
   if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-    return Kind::NotAFile;
+    return kind_ = Kind::NotAFile;
   size_ = Join(data.nFileSizeHigh, data.nFileSizeLow);
-  return (data.dwFileAttributes & kNotOrdinary) != 0 ? Kind::NotOrdinary : Kind::Unreadable;
+  kind_ = (data.dwFileAttributes & kNotOrdinary) != 0 ? Kind::NotOrdinary : Kind::Unreadable;
+  return kind_;
+}
+
+ScanFile::Kind ScanFile::LookAtOpenFile() {
+  if (handle_ == -1)
+    return Kind::Unreadable;
+  OsCallSite sizeSite(OsCall::kSize, handle_);
+  BY_HANDLE_FILE_INFORMATION info;
+  if (sizeSite.Refused() ||
+      !sizeSite.Done(GetFileInformationByHandle(reinterpret_cast<HANDLE>(handle_), &info) != 0)) {
+    Close();
+    return Kind::Unreadable;
+  }
+  size_ = Join(info.nFileSizeHigh, info.nFileSizeLow);
+  if ((info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | kNotOrdinary)) == 0)
+    return Kind::Ordinary;
+  Close();
+  return (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Kind::NotAFile
+                                                                 : Kind::NotOrdinary;
 }
 
 std::ptrdiff_t ScanFile::Read(char* buffer, std::size_t capacity) {
@@ -123,6 +140,7 @@ std::ptrdiff_t ScanFile::Read(char* buffer, std::size_t capacity) {
   DWORD got = 0;
   if (!site.Done(ReadFile(reinterpret_cast<HANDLE>(handle_), buffer, want, &got, nullptr) != 0))
     return -1;
+  CountRead(static_cast<std::ptrdiff_t>(got), want);
   return static_cast<std::ptrdiff_t>(got);
 }
 

@@ -34,8 +34,10 @@ std::string_view GridRow::Text(std::size_t col) const {
 void GridRow::SetText(std::size_t col, std::string_view text) {
   if (col >= cols_ || (bytes_.empty() && text.empty()))
     return;
-  if (bytes_.empty())
+  if (bytes_.empty()) {
+    bytes_.reserve(TableBytes() + text.size());
     bytes_.assign(TableBytes(), '\0');  // every end 0: every cell empty
+  }
   const std::uint32_t begin = col == 0 ? 0 : End(col - 1);
   const std::uint32_t end = End(col);
   const std::size_t others = bytes_.size() - TableBytes() - (end - begin);
@@ -57,6 +59,8 @@ void GridRow::SetTexts(std::span<const std::string_view> texts) {
       SetText(c, texts[c]);  // empty, or too much for one buffer: cut by SetText
     return;
   }
+  if (bytes_.capacity() < TableBytes() + total)
+    bytes_ = std::string();  // the old texts need no copying into the new buffer
   bytes_.resize(TableBytes() + total);
   char* out = bytes_.data() + TableBytes();
   std::uint32_t end = 0;

@@ -258,19 +258,23 @@ struct EntryReader::State {
   ScanFile file;
   HeadLines lines;
 
-  // Fills info (already reset) from name in folder; the kind of entry it was.
-  ScanFile::Kind ReadEntry(const ScanFolder& folder, const std::string& name, MessageInfo& info,
+  // Fills info (already reset) from the entry in folder; the kind of entry
+  // it was.
+  ScanFile::Kind ReadEntry(const ScanFolder& folder, const ListedEntry& entry, MessageInfo& info,
                            std::uint64_t& length) {
-    const ScanFile::Kind kind = file.Open(folder, name);
+    ScanFile::Kind kind = file.Open(folder, entry);
+    if (kind == ScanFile::Kind::Ordinary) {
+      lines.Start(file);
+      ReadLines(lines, info);
+      kind = file.Settle();
+      file.Close();
+      if (kind != ScanFile::Kind::Ordinary)
+        ResetRecord(info);  // what was read came from no message file
+    }
     length = file.Size();
     // A file that is there but cannot be read (locked, say) still shows its size.
     if (kind == ScanFile::Kind::Ordinary || kind == ScanFile::Kind::Unreadable)
       info.Size = ClampedSize(length);
-    if (kind == ScanFile::Kind::Ordinary) {
-      lines.Start(file);
-      ReadLines(lines, info);
-      file.Close();
-    }
     return kind;
   }
 };
@@ -278,16 +282,16 @@ struct EntryReader::State {
 EntryReader::EntryReader() : state_(std::make_unique<State>()) {}
 EntryReader::~EntryReader() = default;
 
-EntryOutcome EntryReader::Read(const ScanFolder& folder, const std::string& name, bool sizeListed,
-                               std::uint64_t listedSize, MessageInfo& info) {
+EntryOutcome EntryReader::Read(const ScanFolder& folder, const ListedEntry& entry,
+                               MessageInfo& info) {
   ResetRecord(info);
-  if (sizeListed && listedSize == 0)
+  if (entry.sizeListed && entry.listedSize == 0)
     return EntryOutcome::Empty;  // known from the listing, without opening the file
   std::uint64_t length = 0;
-  const ScanFile::Kind kind = state_->ReadEntry(folder, name, info, length);
+  const ScanFile::Kind kind = state_->ReadEntry(folder, entry, info, length);
   if (kind == ScanFile::Kind::NotAFile)
     return EntryOutcome::NotAFile;
-  if (!sizeListed && length == 0 && kind != ScanFile::Kind::Gone)
+  if (!entry.sizeListed && length == 0 && kind != ScanFile::Kind::Gone)
     return EntryOutcome::Empty;
   return EntryOutcome::Message;
 }
@@ -315,7 +319,9 @@ void ReadMessage(MessageInfo& info, const FsPath& file) {
   ResetRecord(info);
   const ScanFolder folder(file.folder);
   EntryReader reader;
-  reader.Read(folder, file.name, false, 0, info);  // an empty file gives what it has: nothing
+  ListedEntry entry;
+  entry.name = file.name;            // no listing: the entry is looked at when opened
+  reader.Read(folder, entry, info);  // an empty file gives what it has: nothing
 }
 
 }  // namespace ndr

@@ -32,6 +32,7 @@ void ReadMessage(MessageInfo& info);
 void ReadMessage(MessageInfo& info, const FsPath& file);
 
 class ScanFolder;
+struct ListedEntry;
 
 // What the folder scan makes of one listed entry.
 enum class EntryOutcome {
@@ -52,8 +53,7 @@ class EntryReader {
   EntryReader(const EntryReader&) = delete;
   EntryReader& operator=(const EntryReader&) = delete;
 
-  EntryOutcome Read(const ScanFolder& folder, const std::string& name, bool sizeListed,
-                    std::uint64_t listedSize, MessageInfo& info);
+  EntryOutcome Read(const ScanFolder& folder, const ListedEntry& entry, MessageInfo& info);
 
  private:
   struct State;

@@ -32,8 +32,8 @@ ReadAhead::~ReadAhead() {
 
 void ReadAhead::Read(Entry& entry, EntryReader& reader) {
   entry.info.FileName.assign(prefix_);
-  entry.info.FileName.append(entry.name);
-  entry.outcome = reader.Read(folder_, entry.name, entry.sizeListed, entry.listedSize, entry.info);
+  entry.info.FileName.append(entry.listed.name);
+  entry.outcome = reader.Read(folder_, entry.listed, entry.info);
 }
 
 // Lists into the free slots. Only the caller's thread lists, and readers
@@ -52,7 +52,7 @@ void ReadAhead::ListMore() {
   const std::uint64_t limit = head_ + slots_.size();  // head_ moves only on this thread
   while (to < limit) {
     Entry& entry = Slot(to);
-    if (!folder_.Next(entry.name, entry.sizeListed, entry.listedSize))
+    if (!folder_.Next(entry.listed))
       break;
     entry.done = false;
     ++to;
@@ -66,7 +66,19 @@ void ReadAhead::ListMore() {
     work_.notify_all();
 }
 
+// Without readers nothing is shared: one slot, listed and read in turn,
+// without the lock.
+ReadAhead::Entry* ReadAhead::NextAlone() {
+  Entry& entry = slots_[0];
+  if (!folder_.Next(entry.listed))
+    return nullptr;
+  Read(entry, ownReader_);
+  return &entry;
+}
+
 ReadAhead::Entry* ReadAhead::Next() {
+  if (readers_.empty())
+    return NextAlone();
   if (handedOut_) {
     std::lock_guard<std::mutex> lock(mutex_);
     ++head_;

@@ -26,9 +26,7 @@ int DefaultReaderCount();
 class ReadAhead {
  public:
   struct Entry {
-    std::string name;
-    bool sizeListed = false;
-    std::uint64_t listedSize = 0;
+    ListedEntry listed;
     EntryOutcome outcome = EntryOutcome::NotAFile;
     MessageInfo info;  // FileName: the folder, "\" and name
     bool done = false;
@@ -48,6 +46,7 @@ class ReadAhead {
 
  private:
   Entry& Slot(std::uint64_t index) { return slots_[index % slots_.size()]; }
+  Entry* NextAlone();
   void ListMore();
   void Read(Entry& entry, EntryReader& reader);
   void ReaderLoop();

@@ -318,6 +318,48 @@ TEST_F(ReadAheadTest, ReadersGiveTheSerialScanRowForRowAndEventForEvent) {
   EXPECT_EQ(rows.at("long.cnm")[10], "71");
 }
 
+// A file the listing called ordinary is read without a look at it; when it
+// was replaced in between, the reads must not make a row or a length of what
+// took its place.
+TEST_F(ReadAheadTest, EntriesReplacedAfterTheListingAreTakenForWhatTheyBecame) {
+  const std::string shortBounce = test::Bounce("short now");
+  std::string longHead = "Subject: long\r\n";
+  for (int i = 0; i < 200; ++i)
+    longHead += "X-Pad: " + std::string(291, 'p') + "\r\n";  // beyond what is read
+  const std::string folder = folder_.Path();
+  const auto replace = [&](const std::string& name) {
+    const auto path = test::Native(folder + "\\" + name);
+    std::error_code ignored;
+    if (name == "to-folder.cnm") {
+      std::filesystem::remove(path, ignored);
+      std::filesystem::create_directory(path, ignored);
+    } else if (name == "to-empty.cnm") {
+      test::WriteBytes(folder + "\\" + name, "");
+    } else if (name == "to-short.cnm") {
+      test::WriteBytes(folder + "\\" + name, shortBounce);
+    }
+    return OsFault::kNone;
+  };
+  for (int readers : {0, 2}) {
+    for (const char* name : {"to-folder.cnm", "to-empty.cnm", "to-short.cnm"}) {
+      std::error_code ignored;
+      std::filesystem::remove_all(test::Native(folder + "\\" + name), ignored);
+      Write(name, test::Bounce(std::string("was ") + name) + std::string(3000, 'x'));
+    }
+    Write("long.cnm", longHead);
+    OpenWatch drive(replace);
+    desk_.scanReaders = readers;
+    desk_.LoadFolder();
+    const auto rows = RowsByName();
+    EXPECT_EQ(rows.size(), 2u) << readers;
+    EXPECT_EQ(rows.count("to-folder.cnm"), 0u) << readers;
+    EXPECT_EQ(desk_.txt_Info3, "1") << readers;  // to-empty.cnm
+    EXPECT_EQ(rows.at("to-short.cnm")[2], std::to_string(shortBounce.size())) << readers;
+    EXPECT_EQ(rows.at("to-short.cnm")[3], "short now") << readers;
+    EXPECT_EQ(rows.at("long.cnm")[2], std::to_string(longHead.size())) << readers;
+  }
+}
+
 TEST_F(ReadAheadTest, EachFileIsOpenedOnceAndReadersStayABoundedWayAhead) {
   constexpr int kFiles = 2000;
   for (int i = 0; i < kFiles; ++i)

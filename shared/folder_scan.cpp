@@ -1,0 +1,27 @@
+// What the folder scan decides alike on every platform.
+#include "folder_scan.h"
+
+namespace ndr {
+
+void ScanFile::CountRead(std::ptrdiff_t got, std::size_t capacity) {
+  if (got < 0)
+    return;  // an error tells nothing of the length: Settle looks
+  bytesRead_ += static_cast<std::uint64_t>(got);
+  if (static_cast<std::size_t>(got) < capacity)
+    readToEnd_ = true;
+}
+
+ScanFile::Kind ScanFile::Settle() {
+  if (settled_)
+    return kind_;
+  settled_ = true;
+  // A read short of what was asked ends an ordinary file. Nothing read at
+  // all may be an empty file as well as a folder or a pipe put in its place.
+  if (readToEnd_ && bytesRead_ > 0) {
+    size_ = bytesRead_;
+    return kind_;
+  }
+  return kind_ = LookAtOpenFile();
+}
+
+}  // namespace ndr
