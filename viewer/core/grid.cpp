@@ -474,6 +474,10 @@ void Grid::AddItem(std::string_view col0Text) {
   if (observer_)
     observer_->BeginInsertRows(row, row);
   rows_.emplace_back(static_cast<std::size_t>(cols_));
+  // Rows added one after another are mostly alike: room for the texts of
+  // the row before spares filling the new one a second allocation.
+  if (rows_.size() >= 2)
+    rows_.back().ReserveLike(rows_[rows_.size() - 2]);
   rows_.back().SetText(0, col0Text);
   if (observer_)
     observer_->EndInsertRows();

@@ -62,14 +62,14 @@ void GridRow::SetTexts(std::span<const std::string_view> texts) {
   if (bytes_.capacity() < TableBytes() + total)
     bytes_ = std::string();  // the old texts need no copying into the new buffer
   bytes_.resize(TableBytes() + total);
-  char* out = bytes_.data() + TableBytes();
+  char* out = bytes_.data();
   std::uint32_t end = 0;
   for (std::size_t c = 0; c < cols_; ++c) {
     if (c < count) {
-      std::memcpy(out + end, texts[c].data(), texts[c].size());
+      std::memcpy(out + TableBytes() + end, texts[c].data(), texts[c].size());
       end += static_cast<std::uint32_t>(texts[c].size());
     }
-    SetEnd(c, end);
+    std::memcpy(out + c * sizeof end, &end, sizeof end);
   }
 }
 

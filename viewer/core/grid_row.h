@@ -36,6 +36,8 @@ class GridRow {
   void SetPictureAlignment(std::size_t col, int alignment);
 
   void Clear();  // every text and picture
+  // Room for as many bytes of texts as other holds, made before they come.
+  void ReserveLike(const GridRow& other) { bytes_.reserve(other.bytes_.size()); }
 
  private:
   // Only the few cells that ever got a picture or an alignment.
