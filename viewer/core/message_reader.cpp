@@ -65,11 +65,10 @@ class HeadLines {
   // The next line, reading on through the file as far as it takes. Only
   // when not AtEnd().
   std::string_view Next();
-  // Hands the lines that lie whole in the buffer, with the byte behind their
-  // CR, to taker (taker.Count() before each, taker.Take(line)) until none is
-  // left there; the rest is Next's. False when taker.Count() refused a line.
+  // Hands taker.Take up to most lines that lie whole in the buffer, with
+  // the byte behind their CR; how many. The rest is Next's.
   template <typename Taker>
-  bool TakeWholeLines(Taker& taker);
+  std::int32_t TakeWholeLines(Taker& taker, std::int32_t most);
 
  private:
   bool Available();
@@ -167,14 +166,14 @@ std::string_view HeadLines::Next() {
 // A line whose CR is the buffer's last byte (a LF may follow in the file), a
 // line without a CR in the buffer and an overlong line are left to Next.
 template <typename Taker>
-bool HeadLines::TakeWholeLines(Taker& taker) {
+std::int32_t HeadLines::TakeWholeLines(Taker& taker, std::int32_t most) {
   if (skipLf_ && begin_ < end_) {
     skipLf_ = false;
     if (buffer_[begin_] == '\n')
       ++begin_;
   }
-  if (skipLf_ || begin_ == end_)
-    return true;
+  if (skipLf_ || begin_ == end_ || most <= 0)
+    return 0;
   // Copies the compiler can keep in registers: the taker's stores into
   // strings might otherwise alias the members.
   const char* const buffer = buffer_;
@@ -184,38 +183,31 @@ bool HeadLines::TakeWholeLines(Taker& taker) {
   // The CRs of the window from pos on; those of stale bytes behind end are
   // passed over by the test of the line end against end.
   std::uint64_t crs = CrBits(buffer + window) >> (pos - window) << (pos - window);
-  bool more = true;
-  for (;;) {
-    while (crs == 0) {
+  std::int32_t taken = 0;
+  while (taken < most) {
+    while (crs == 0 && window + kWindow < end) {
       window += kWindow;
-      if (window >= end)
-        break;
       crs = CrBits(buffer + window);
     }
     const std::size_t cr = window + static_cast<std::size_t>(std::countr_zero(crs));
     if (crs == 0 || cr + 1 >= end || cr - pos > kMaxLineKeep)
       break;
-    if (!taker.Count()) {
-      more = false;
-      break;
-    }
     taker.Take(std::string_view(buffer + pos, cr - pos));
+    ++taken;
     pos = cr + (buffer[cr + 1] == '\n' ? 2 : 1);
     crs &= crs - 1;
   }
   begin_ = pos;
-  return more;
+  return taken;
 }
 
 // A header name ("FROM: ", upper-cased) with what a case-blind comparison of
 // a line's first eight bytes in one step needs: those bytes, their case bit
 // set where the name has a letter, equal the name's bytes in lower case.
-// (The case bit makes an ASCII letter's two cases one and makes no other
-// byte a letter, so this is the fold of ascii.h.)
 struct HeaderName {
   std::string_view upper;
   std::uint64_t lower = 0;     // the name's first eight bytes, letters in lower case
-  std::uint64_t caseBits = 0;  // 0x20 where the name has a letter
+  std::uint64_t caseBits = 0;  // kAsciiCaseBit where the name has a letter
   std::uint64_t inName = 0;    // 0xFF where the name has a byte
 };
 
@@ -225,7 +217,7 @@ constexpr HeaderName MakeHeaderName(std::string_view upper) {
   std::array<unsigned char, kWordBytes> lower{}, caseBits{}, inName{};
   for (std::size_t i = 0; i < upper.size() && i < kWordBytes; ++i) {
     lower[i] = static_cast<unsigned char>(AsciiLower(upper[i]));
-    caseBits[i] = IsAsciiLetter(upper[i]) ? 0x20 : 0;
+    caseBits[i] = IsAsciiLetter(upper[i]) ? kAsciiCaseBit : 0;
     inName[i] = 0xFF;
   }
   return {upper, std::bit_cast<std::uint64_t>(lower), std::bit_cast<std::uint64_t>(caseBits),
@@ -290,56 +282,55 @@ void ResetRecord(MessageInfo& info) {
 }
 
 // Most lines of a message name none of the fields; their first letter says
-// so without trying each name in turn.
-inline char FirstLetter(std::string_view line) {
-  return line.empty() ? '\0' : AsciiUpper(line[0]);
+// so without trying each name in turn. The letter comes with its case bit
+// set, which makes its two cases one.
+inline char FoldedFirstLetter(std::string_view line) {
+  return static_cast<char>(static_cast<unsigned char>(line[0]) | kAsciiCaseBit);
 }
 
 inline void TakeHeaderLine(std::string_view line, MessageInfo& info) {
-  switch (FirstLetter(line)) {
-    case 'F':
+  switch (FoldedFirstLetter(line)) {
+    case 'f':
       if (HasValue(line, kFrom))
         StoreValue(line, kFrom, info.From);
       break;
-    case 'T':
+    case 't':
       if (HasValue(line, kTo))
         StoreValue(line, kTo, info.To);
       break;
-    case 'S':
+    case 's':
       if (HasValue(line, kSubject))
         StoreValue(line, kSubject, info.Subject);
       break;
-    case 'D':
+    case 'd':
       TakeDate(line, info.Date);
       break;
   }
 }
 
 inline void TakeBodyLine(std::string_view line, MessageInfo& info) {
-  switch (FirstLetter(line)) {
-    case 'T':
+  if (line.size() <= kTo.upper.size())
+    return;  // too short for any field's name and value, and empty lines
+  switch (FoldedFirstLetter(line)) {
+    case 't':
       if (HasValue(line, kTo))
         StoreValue(line, kTo, info.To_In);
       break;
-    case 'S':
+    case 's':
       if (HasValue(line, kSubject))
         StoreValue(line, kSubject, info.Sub_In);
       break;
-    case 'D':
+    case 'd':
       TakeDate(line, info.Date_In);
       break;
   }
 }
 
 // Takes a message's lines into its record: header fields before the first
-// empty line, body fields after it, at most kMaxLines lines. The count stays
-// here rather than in the record while the lines are read, where the
-// compiler can keep it in a register.
+// empty line, body fields after it.
 class FieldTaker {
  public:
   explicit FieldTaker(MessageInfo& info) : info_(info) {}
-  // Counts the line about to be read; false when it is past the limit.
-  bool Count() { return ++lines_ <= kMaxLines; }
   void Take(std::string_view line) {
     if (inBody_)
       TakeBodyLine(line, info_);
@@ -348,20 +339,31 @@ class FieldTaker {
     else
       TakeHeaderLine(line, info_);
   }
-  // The lines read, and one more when the limit was passed.
-  std::int32_t Lines() const { return lines_; }
 
  private:
   MessageInfo& info_;
-  std::int32_t lines_ = 0;
   bool inBody_ = false;
 };
 
+// At most kMaxLines lines, counted in info.LL, and one more when the file
+// has more. AtEnd reads the file on when the buffer runs dry; Next takes a
+// line that does not lie whole in the buffer.
 void ReadLines(HeadLines& lines, MessageInfo& info) {
   FieldTaker taker(info);
-  while (lines.TakeWholeLines(taker) && !lines.AtEnd() && taker.Count())
-    taker.Take(lines.Next());
-  info.LL = taker.Lines();
+  std::int32_t count = 0;
+  while (!lines.AtEnd()) {
+    if (count == kMaxLines) {
+      ++count;
+      break;
+    }
+    const std::int32_t taken = lines.TakeWholeLines(taker, kMaxLines - count);
+    count += taken;
+    if (taken == 0) {
+      ++count;
+      taker.Take(lines.Next());
+    }
+  }
+  info.LL = count;
 }
 
 std::int64_t ClampedSize(std::uint64_t length) {
