@@ -66,7 +66,9 @@ class HeadLines {
   // when not AtEnd().
   std::string_view Next();
   // Hands taker.Take up to most lines that lie whole in the buffer, with
-  // the byte behind their CR; how many. The rest is Next's.
+  // the byte behind their CR; how many. The rest is Next's. Only when not
+  // AtEnd(): the next line then starts at begin_, any LF of the last CR
+  // passed.
   template <typename Taker>
   std::int32_t TakeWholeLines(Taker& taker, std::int32_t most);
 
@@ -167,13 +169,6 @@ std::string_view HeadLines::Next() {
 // line without a CR in the buffer and an overlong line are left to Next.
 template <typename Taker>
 std::int32_t HeadLines::TakeWholeLines(Taker& taker, std::int32_t most) {
-  if (skipLf_ && begin_ < end_) {
-    skipLf_ = false;
-    if (buffer_[begin_] == '\n')
-      ++begin_;
-  }
-  if (skipLf_ || begin_ == end_ || most <= 0)
-    return 0;
   // Copies the compiler can keep in registers: the taker's stores into
   // strings might otherwise alias the members.
   const char* const buffer = buffer_;
@@ -185,12 +180,16 @@ std::int32_t HeadLines::TakeWholeLines(Taker& taker, std::int32_t most) {
   std::uint64_t crs = CrBits(buffer + window) >> (pos - window) << (pos - window);
   std::int32_t taken = 0;
   while (taken < most) {
-    while (crs == 0 && window + kWindow < end) {
+    while (crs == 0) {
       window += kWindow;
+      if (window >= end)
+        break;
       crs = CrBits(buffer + window);
     }
+    // No CR left before end gives window + 64 or more: past end, as a CR
+    // there would be.
     const std::size_t cr = window + static_cast<std::size_t>(std::countr_zero(crs));
-    if (crs == 0 || cr + 1 >= end || cr - pos > kMaxLineKeep)
+    if (cr + 1 >= end || cr - pos > kMaxLineKeep)
       break;
     taker.Take(std::string_view(buffer + pos, cr - pos));
     ++taken;
