@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 
 #include "ascii.h"
@@ -10,26 +11,41 @@ namespace ndr {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kDayNames = {"mon", "tue", "wed", "thu",
-                                                       "fri", "sat", "sun"};
-constexpr std::array<std::string_view, 12> kMonthNames = {"jan", "feb", "mar", "apr", "may", "jun",
-                                                          "jul", "aug", "sep", "oct", "nov", "dec"};
+// A name of up to three characters as one number, each character with its
+// case bit set: two keys are equal when the names are, without regard to
+// case. (The bit makes an ASCII letter's two cases one and turns no other
+// byte into a letter; the names are letters.) Longer words match no name.
+constexpr std::uint32_t NameKey(std::string_view word) {
+  if (word.size() > 3)
+    return 0;
+  auto key = static_cast<std::uint32_t>(word.size()) << 24;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    key |= (std::uint32_t{static_cast<unsigned char>(word[i])} | 0x20u) << (8 * i);
+  return key;
+}
+
+constexpr std::array<std::uint32_t, 7> kDayNames = {NameKey("mon"), NameKey("tue"), NameKey("wed"),
+                                                    NameKey("thu"), NameKey("fri"), NameKey("sat"),
+                                                    NameKey("sun")};
+constexpr std::array<std::uint32_t, 12> kMonthNames = {
+    NameKey("jan"), NameKey("feb"), NameKey("mar"), NameKey("apr"), NameKey("may"), NameKey("jun"),
+    NameKey("jul"), NameKey("aug"), NameKey("sep"), NameKey("oct"), NameKey("nov"), NameKey("dec")};
 
 struct NamedZone {
-  std::string_view name;
+  std::uint32_t key;
   int minutes;  // east of UTC
 };
-constexpr std::array<NamedZone, 11> kZoneNames = {{{"ut", 0},
-                                                   {"utc", 0},
-                                                   {"gmt", 0},
-                                                   {"est", -5 * 60},
-                                                   {"edt", -4 * 60},
-                                                   {"cst", -6 * 60},
-                                                   {"cdt", -5 * 60},
-                                                   {"mst", -7 * 60},
-                                                   {"mdt", -6 * 60},
-                                                   {"pst", -8 * 60},
-                                                   {"pdt", -7 * 60}}};
+constexpr std::array<NamedZone, 11> kZoneNames = {{{NameKey("ut"), 0},
+                                                   {NameKey("utc"), 0},
+                                                   {NameKey("gmt"), 0},
+                                                   {NameKey("est"), -5 * 60},
+                                                   {NameKey("edt"), -4 * 60},
+                                                   {NameKey("cst"), -6 * 60},
+                                                   {NameKey("cdt"), -5 * 60},
+                                                   {NameKey("mst"), -7 * 60},
+                                                   {NameKey("mdt"), -6 * 60},
+                                                   {NameKey("pst"), -8 * 60},
+                                                   {NameKey("pdt"), -7 * 60}}};
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
@@ -38,18 +54,26 @@ bool IsAlpha(char c) {
   return IsAsciiLetter(c);
 }
 
-bool EqualsFolded(std::string_view word, std::string_view lowerName) {
-  return EqualsIgnoreCase(word, lowerName);
-}
-
 // Index of word in names (compared without regard to case), or -1.
 template <std::size_t N>
-int FindName(std::string_view word, const std::array<std::string_view, N>& names) {
+int FindName(std::string_view word, const std::array<std::uint32_t, N>& names) {
+  const std::uint32_t key = NameKey(word);
   for (std::size_t i = 0; i < N; ++i) {
-    if (EqualsFolded(word, names[i]))
+    if (key == names[i])
       return static_cast<int>(i);
   }
   return -1;
+}
+
+// The offset of an alphabetic zone of two to five letters: a known name's,
+// else none (-0000).
+int NamedZoneMinutes(std::string_view word) {
+  const std::uint32_t key = NameKey(word);
+  for (const NamedZone& zone : kZoneNames) {
+    if (key == zone.key)
+      return zone.minutes;
+  }
+  return 0;
 }
 
 // A cursor over the date text. Blanks, line ends and (nested) comments may
@@ -130,15 +154,17 @@ int Number(std::string_view digits, std::size_t minDigits, std::size_t maxDigits
 
 // Two-digit years: 00-49 are 2000-2049, 50-99 are 1950-1999; three-digit
 // years count from 1900.
-int FullYear(std::string_view digits) {
-  const int value = Number(digits, 2, 9);
-  if (value < 0)
-    return -1;
-  if (digits.size() == 2)
+int FullYear(int value, std::size_t digits) {
+  if (digits == 2)
     return value < 50 ? 2000 + value : 1900 + value;
-  if (digits.size() == 3)
+  if (digits == 3)
     return 1900 + value;
   return value;
+}
+
+int FullYear(std::string_view digits) {
+  const int value = Number(digits, 2, 9);
+  return value < 0 ? -1 : FullYear(value, digits.size());
 }
 
 // Minutes east of UTC. A missing zone, the military letters and other
@@ -156,17 +182,13 @@ std::optional<int> Zone(DateScanner& scan) {
   if (!scan.PeekAlpha())
     return 0;
   const std::string_view word = scan.Word();
-  for (const NamedZone& zone : kZoneNames) {
-    if (EqualsFolded(word, zone.name))
-      return zone.minutes;
-  }
   if (word.size() == 1) {
     if (AsciiLower(word[0]) == 'j')
       return std::nullopt;  // J names no zone
     return 0;
   }
   if (word.size() <= 5)
-    return 0;
+    return NamedZoneMinutes(word);
   return std::nullopt;
 }
 
@@ -213,94 +235,164 @@ bool ReadTime(DateScanner& scan, DateTime& value) {
 }
 
 // Years before 1900 are not mail dates; beyond 9999 the grid's pattern ends.
-// A second of 60 is a leap second and carries into the next minute.
+// A second of 60 is a leap second and carries into the next minute. (The
+// month is one of the twelve: every month has 28 days.)
 bool InRange(const DateTime& v) {
-  return v.year >= 1900 && v.year <= 9999 && v.day >= 1 && v.day <= DaysInMonth(v.year, v.month) &&
-         v.hour <= 23 && v.minute <= 59 && v.second <= 60;
+  return v.year >= 1900 && v.year <= 9999 && v.day >= 1 &&
+         (v.day <= 28 || v.day <= DaysInMonth(v.year, v.month)) && v.hour <= 23 && v.minute <= 59 &&
+         v.second <= 60;
 }
 
-std::optional<LocalTime> Parse(std::string_view text) {
-  DateScanner scan(text);
-  LocalTime local;
-  if (!scan.SkipCfws() || !ReadDate(scan, local.value) || !ReadTime(scan, local.value)) {
-    return std::nullopt;
-  }
-  const std::optional<int> zone = Zone(scan);
-  if (!zone || !scan.SkipCfws() || !scan.AtEnd() || !InRange(local.value))
-    return std::nullopt;
-  local.zoneMinutes = *zone;
-  return local;
-}
-
-// The date and time of the usual forms at fixed places ("Thu, 5 Feb 2004
-// 10:15:00", the day name and the seconds optional, one blank between), the
-// zone and what follows it as Parse reads them. A text in any other shape is
-// left to Parse, which reads these forms to the same result; this only spares
-// a scan's two dates a file the general scanner.
-std::optional<LocalTime> ParseUsualForm(std::string_view text) {
-  std::size_t pos = 0;
-  const auto number = [&](std::size_t least, std::size_t most, int& value) {
-    const std::size_t begin = pos;
-    value = 0;
-    while (pos < text.size() && pos - begin < most && IsDigit(text[pos]))
-      value = value * 10 + (text[pos++] - '0');
-    return pos - begin >= least && (pos == text.size() || !IsDigit(text[pos]));
-  };
-  const auto take = [&](char c) {
-    if (pos >= text.size() || text[pos] != c)
-      return false;
-    ++pos;
-    return true;
-  };
-  const auto name = [&](const auto& names) {
-    if (pos + 4 > text.size() || IsAlpha(text[pos + 3]))
-      return -1;
-    pos += 3;
-    return FindName(text.substr(pos - 3, 3), names);
-  };
-  if (!text.empty() && IsAlpha(text[0]) && (name(kDayNames) < 0 || !take(',') || !take(' ')))
-    return std::nullopt;
-  LocalTime local;
-  DateTime& v = local.value;
-  if (!number(1, 2, v.day) || !take(' ') || (v.month = name(kMonthNames) + 1) == 0 || !take(' '))
-    return std::nullopt;
-  const std::size_t yearBegin = pos;
-  int digits = 0;
-  if (!number(2, 4, digits))
-    return std::nullopt;
-  v.year = FullYear(text.substr(yearBegin, pos - yearBegin));
-  if (!take(' ') || !number(1, 2, v.hour) || !take(':') || !number(2, 2, v.minute))
-    return std::nullopt;
-  v.second = 0;
-  if (take(':') && !number(2, 2, v.second))
-    return std::nullopt;
-  DateScanner scan(text.substr(pos));
+// The zone and what follows the time, read by the general rules.
+bool ReadZoneToEnd(DateScanner& scan, LocalTime& local) {
   if (!scan.SkipCfws())
-    return std::nullopt;
+    return false;
   const std::optional<int> zone = Zone(scan);
-  if (!zone || !scan.SkipCfws() || !scan.AtEnd() || !InRange(v))
-    return std::nullopt;
+  if (!zone || !scan.SkipCfws() || !scan.AtEnd())
+    return false;
   local.zoneMinutes = *zone;
-  return local;
+  return true;
+}
+
+bool Parse(std::string_view text, LocalTime& local) {
+  DateScanner scan(text);
+  if (!scan.SkipCfws() || !ReadDate(scan, local.value) || !ReadTime(scan, local.value))
+    return false;
+  return ReadZoneToEnd(scan, local) && InRange(local.value);
+}
+
+// A cursor over the fixed layout of the usual forms.
+class FixedCursor {
+ public:
+  explicit FixedCursor(std::string_view text) : text_(text) {}
+
+  // A run of least to most digits that no further digit follows.
+  bool Number(std::size_t least, std::size_t most, int& value, std::size_t& count) {
+    value = 0;
+    count = 0;
+    while (pos_ < text_.size() && count < most && IsDigit(text_[pos_])) {
+      value = value * 10 + (text_[pos_++] - '0');
+      ++count;
+    }
+    return count >= least && !(pos_ < text_.size() && IsDigit(text_[pos_]));
+  }
+  bool Number(std::size_t least, std::size_t most, int& value) {
+    std::size_t count = 0;
+    return Number(least, most, value, count);
+  }
+  bool Take(char c) {
+    if (pos_ >= text_.size() || text_[pos_] != c)
+      return false;
+    ++pos_;
+    return true;
+  }
+  // One blank or more.
+  bool Blanks() {
+    if (!Take(' '))
+      return false;
+    while (Take(' ')) {
+    }
+    return true;
+  }
+  // Index of the three-letter name here in names, or -1; no letter may
+  // follow it.
+  template <std::size_t N>
+  int Name(const std::array<std::uint32_t, N>& names) {
+    if (pos_ + 4 > text_.size() || IsAlpha(text_[pos_ + 3]))
+      return -1;
+    pos_ += 3;
+    return FindName(text_.substr(pos_ - 3, 3), names);
+  }
+  bool AtLetter() const { return pos_ < text_.size() && IsAlpha(text_[pos_]); }
+  std::string_view Rest() const { return text_.substr(pos_); }
+
+ private:
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+// "Thu, 5 Feb 2004 10:15:00" at fixed places, the day name and the seconds
+// optional, blanks between the parts.
+bool ReadUsualDateAndTime(FixedCursor& at, DateTime& v) {
+  if (at.AtLetter() && (at.Name(kDayNames) < 0 || !at.Take(',') || !at.Blanks()))
+    return false;
+  if (!at.Number(1, 2, v.day) || !at.Blanks() || (v.month = at.Name(kMonthNames) + 1) == 0 ||
+      !at.Blanks())
+    return false;
+  int year = 0;
+  std::size_t digits = 0;
+  if (!at.Number(2, 4, year, digits))
+    return false;
+  v.year = FullYear(year, digits);
+  if (!at.Blanks() || !at.Number(1, 2, v.hour) || !at.Take(':') || !at.Number(2, 2, v.minute))
+    return false;
+  v.second = 0;
+  return !at.Take(':') || at.Number(2, 2, v.second);
+}
+
+// The zone as most mail writes it, one blank after the time and nothing
+// after the zone: "+hhmm", "-hhmm", a name of two or three letters, or none.
+// False for any other ending, valid or not, which ReadZoneToEnd reads.
+bool ReadUsualZone(std::string_view rest, int& minutes) {
+  if (rest.empty()) {
+    minutes = 0;
+    return true;
+  }
+  if (rest[0] != ' ')
+    return false;
+  if (rest.size() == 6 && (rest[1] == '+' || rest[1] == '-') && IsDigit(rest[2]) &&
+      IsDigit(rest[3]) && IsDigit(rest[4]) && rest[4] <= '5' && IsDigit(rest[5])) {
+    const int hours = (rest[2] - '0') * 10 + (rest[3] - '0');
+    const int east = hours * 60 + (rest[4] - '0') * 10 + (rest[5] - '0');
+    minutes = rest[1] == '-' ? -east : east;
+    return true;
+  }
+  if ((rest.size() == 3 || rest.size() == 4) && IsAlpha(rest[1]) && IsAlpha(rest[2]) &&
+      (rest.size() == 3 || IsAlpha(rest[3]))) {
+    minutes = NamedZoneMinutes(rest.substr(1));
+    return true;
+  }
+  return false;
+}
+
+// The usual forms at fixed places; a text in any other shape is left to
+// Parse, which reads these forms to the same result. This only spares a
+// scan's two dates a file the general scanner. A leading blank always sends
+// a text to Parse (the tests use it so).
+bool ParseUsualForm(std::string_view text, LocalTime& local) {
+  FixedCursor at(text);
+  if (!ReadUsualDateAndTime(at, local.value))
+    return false;
+  if (!ReadUsualZone(at.Rest(), local.zoneMinutes)) {
+    DateScanner scan(at.Rest());
+    if (!ReadZoneToEnd(scan, local))
+      return false;
+  }
+  return InRange(local.value);
+}
+
+// The local time moved to UTC. Most offsets move the time within its own
+// day: no calendar arithmetic.
+DateTime ToUtc(const LocalTime& local) {
+  const int minuteOfDay = local.value.hour * 60 + local.value.minute - local.zoneMinutes;
+  if (local.value.second < 60 && minuteOfDay >= 0 && minuteOfDay < 24 * 60) {
+    DateTime value = local.value;
+    value.hour = minuteOfDay / 60;
+    value.minute = minuteOfDay % 60;
+    return value;
+  }
+  return AddSeconds(local.value, -std::int64_t{local.zoneMinutes} * 60);
 }
 
 }  // namespace
 
 DateTime InternetDateToDate(std::string_view text) {
-  std::optional<LocalTime> local = ParseUsualForm(text);
-  if (!local)
-    local = Parse(text);
-  if (!local)
-    return kZeroInstant;
-  // Most offsets move the time within its own day: no calendar arithmetic.
-  const int minuteOfDay = local->value.hour * 60 + local->value.minute - local->zoneMinutes;
-  if (local->value.second < 60 && minuteOfDay >= 0 && minuteOfDay < 24 * 60) {
-    DateTime value = local->value;
-    value.hour = minuteOfDay / 60;
-    value.minute = minuteOfDay % 60;
-    return value;
-  }
-  return AddSeconds(local->value, -std::int64_t{local->zoneMinutes} * 60);
+  LocalTime local;
+  if (ParseUsualForm(text, local))
+    return ToUtc(local);
+  if (Parse(text, local))
+    return ToUtc(local);
+  return kZeroInstant;
 }
 
 }  // namespace ndr

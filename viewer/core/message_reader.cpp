@@ -1,9 +1,15 @@
 #include "message_reader.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cstddef>
 #include <cstring>
 #include <limits>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include "ascii.h"
 #include "folder_scan.h"
@@ -20,12 +26,29 @@ constexpr std::int32_t kMaxLines = 70;
 constexpr std::size_t kMaxLineKeep = 64 * 1024;
 // One read takes the whole head of a usual message.
 constexpr std::size_t kChunk = 16 * 1024;
+// The line ends of the buffer are looked for this many bytes at a time.
+constexpr std::size_t kWindow = 64;
 
-// Upper-cased, so that only the line's letters need folding.
-constexpr std::string_view kFrom = "FROM: ";
-constexpr std::string_view kTo = "TO: ";
-constexpr std::string_view kSubject = "SUBJECT: ";
-constexpr std::string_view kDate = "DATE: ";
+// Bit i is set where window[i] is a CR, for the kWindow bytes from window.
+// One look at 64 bytes finds every line end in them, where a search per line
+// would cost a library call for each of a head's many short lines.
+inline std::uint64_t CrBits(const char* window) {
+#if defined(__SSE2__) || defined(_M_X64)
+  const __m128i cr = _mm_set1_epi8('\r');
+  std::uint64_t bits = 0;
+  for (int i = 0; i < 4; ++i) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(window + 16 * i));
+    const auto found = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, cr)));
+    bits |= std::uint64_t{found} << (16 * i);
+  }
+  return bits;
+#else
+  std::uint64_t bits = 0;
+  for (std::size_t i = 0; i < kWindow; ++i)
+    bits |= std::uint64_t{window[i] == '\r'} << i;
+  return bits;
+#endif
+}
 
 // The lines of an open file, cut in place in one reused buffer: a line is a
 // view into the buffer, valid until the next call. A line ends at CR or CR
@@ -39,29 +62,26 @@ class HeadLines {
   }
   // True when no further line can be read.
   bool AtEnd() { return (begin_ == end_ || skipLf_) && !Available(); }
-  // The usual line lies whole in the buffer, its CR LF too.
-  bool Next(std::string_view& line) {
-    if (begin_ < end_ && !skipLf_) {
-      const char* start = buffer_ + begin_;
-      const auto* cr = static_cast<const char*>(std::memchr(start, '\r', end_ - begin_));
-      if (cr != nullptr && cr + 1 < buffer_ + end_ && cr - start <= std::ptrdiff_t{kMaxLineKeep}) {
-        line = std::string_view(start, static_cast<std::size_t>(cr - start));
-        begin_ += line.size() + (cr[1] == '\n' ? 2 : 1);
-        return true;
-      }
-    }
-    return NextSlowly(line);
-  }
+  // The next line, reading on through the file as far as it takes. Only
+  // when not AtEnd().
+  std::string_view Next();
+  // Hands taker.Take up to most lines that lie whole in the buffer, with
+  // the byte behind their CR; how many. The rest is Next's. Only when not
+  // AtEnd(): the next line then starts at begin_, any LF of the last CR
+  // passed.
+  template <typename Taker>
+  std::int32_t TakeWholeLines(Taker& taker, std::int32_t most);
 
  private:
-  bool NextSlowly(std::string_view& line);
   bool Available();
   void Fill();
   void SkipRestOfLine(std::size_t kept);
 
   ScanFile* file_ = nullptr;
-  // A kept line's start plus one chunk read behind it.
-  char buffer_[kMaxLineKeep + kChunk];
+  // A kept line's start plus one chunk read behind it. Aligned, and a whole
+  // number of windows, so that a window that starts before end_ lies in it.
+  alignas(kWindow) char buffer_[kMaxLineKeep + kChunk];
+  static_assert((kMaxLineKeep + kChunk) % kWindow == 0);
   std::size_t begin_ = 0, end_ = 0;
   bool eof_ = false;
   bool skipLf_ = false;  // the last line ended at a CR: a LF next belongs to it
@@ -118,19 +138,19 @@ void HeadLines::SkipRestOfLine(std::size_t kept) {
   }
 }
 
-bool HeadLines::NextSlowly(std::string_view& line) {
+std::string_view HeadLines::Next() {
   if (!Available())
-    return false;
+    return {};
   std::size_t searched = begin_;
   for (;;) {
     const void* cr = std::memchr(buffer_ + searched, '\r', end_ - searched);
     if (cr != nullptr || eof_) {
       const std::size_t stop =
           cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - buffer_) : end_;
-      line = std::string_view(buffer_ + begin_, std::min(stop - begin_, kMaxLineKeep));
+      const std::string_view line(buffer_ + begin_, std::min(stop - begin_, kMaxLineKeep));
       begin_ = cr ? stop + 1 : end_;
       skipLf_ = cr != nullptr;
-      return true;
+      return line;
     }
     // The line goes on behind the buffer: move its start to the front.
     const std::size_t have = end_ - begin_;
@@ -139,36 +159,111 @@ bool HeadLines::NextSlowly(std::string_view& line) {
     end_ = searched = have;
     if (have >= kMaxLineKeep) {
       SkipRestOfLine(kMaxLineKeep);
-      line = std::string_view(buffer_, kMaxLineKeep);
-      return true;
+      return std::string_view(buffer_, kMaxLineKeep);
     }
     Fill();
   }
 }
 
+// A line whose CR is the buffer's last byte (a LF may follow in the file), a
+// line without a CR in the buffer and an overlong line are left to Next.
+template <typename Taker>
+std::int32_t HeadLines::TakeWholeLines(Taker& taker, std::int32_t most) {
+  // Copies the compiler can keep in registers: the taker's stores into
+  // strings might otherwise alias the members.
+  const char* const buffer = buffer_;
+  const std::size_t end = end_;
+  std::size_t pos = begin_;
+  std::size_t window = pos - pos % kWindow;
+  // The CRs of the window from pos on; those of stale bytes behind end are
+  // passed over by the test of the line end against end.
+  std::uint64_t crs = CrBits(buffer + window) >> (pos - window) << (pos - window);
+  std::int32_t taken = 0;
+  while (taken < most) {
+    while (crs == 0) {
+      window += kWindow;
+      if (window >= end)
+        break;
+      crs = CrBits(buffer + window);
+    }
+    // No CR left before end gives window + 64 or more: past end, as a CR
+    // there would be.
+    const std::size_t cr = window + static_cast<std::size_t>(std::countr_zero(crs));
+    if (cr + 1 >= end || cr - pos > kMaxLineKeep)
+      break;
+    taker.Take(std::string_view(buffer + pos, cr - pos));
+    ++taken;
+    pos = cr + (buffer[cr + 1] == '\n' ? 2 : 1);
+    crs &= crs - 1;
+  }
+  begin_ = pos;
+  return taken;
+}
+
+// A header name ("FROM: ", upper-cased) with what a case-blind comparison of
+// a line's first eight bytes in one step needs: those bytes, their case bit
+// set where the name has a letter, equal the name's bytes in lower case.
+struct HeaderName {
+  std::string_view upper;
+  std::uint64_t lower = 0;     // the name's first eight bytes, letters in lower case
+  std::uint64_t caseBits = 0;  // kAsciiCaseBit where the name has a letter
+  std::uint64_t inName = 0;    // 0xFF where the name has a byte
+};
+
+constexpr std::size_t kWordBytes = sizeof(std::uint64_t);
+
+constexpr HeaderName MakeHeaderName(std::string_view upper) {
+  std::array<unsigned char, kWordBytes> lower{}, caseBits{}, inName{};
+  for (std::size_t i = 0; i < upper.size() && i < kWordBytes; ++i) {
+    lower[i] = static_cast<unsigned char>(AsciiLower(upper[i]));
+    caseBits[i] = IsAsciiLetter(upper[i]) ? kAsciiCaseBit : 0;
+    inName[i] = 0xFF;
+  }
+  return {upper, std::bit_cast<std::uint64_t>(lower), std::bit_cast<std::uint64_t>(caseBits),
+          std::bit_cast<std::uint64_t>(inName)};
+}
+
+constexpr HeaderName kFrom = MakeHeaderName("FROM: ");
+constexpr HeaderName kTo = MakeHeaderName("TO: ");
+constexpr HeaderName kSubject = MakeHeaderName("SUBJECT: ");
+constexpr HeaderName kDate = MakeHeaderName("DATE: ");
+
+// True when line is header name with a value after it. Kept small enough to
+// be inlined: most lines that are tried are not the header.
+inline bool HasValue(std::string_view line, const HeaderName& name) {
+  if (line.size() <= name.upper.size())
+    return false;
+  std::size_t checked = 0;
+  if (line.size() >= kWordBytes) {
+    std::uint64_t word;
+    std::memcpy(&word, line.data(), kWordBytes);
+    if (((word | name.caseBits) & name.inName) != name.lower)
+      return false;
+    checked = std::min(kWordBytes, name.upper.size());
+  }
+  for (std::size_t i = checked; i < name.upper.size(); ++i) {
+    if (AsciiUpper(line[i]) != name.upper[i])
+      return false;
+  }
+  return true;
+}
+
 // The value of header name in line; empty when the line is not that header
 // (or gives no value).
-std::string_view ValueOf(std::string_view line, std::string_view upperName) {
-  if (line.size() < upperName.size())
-    return {};
-  for (std::size_t i = 0; i < upperName.size(); ++i) {
-    if (AsciiUpper(line[i]) != upperName[i])
-      return {};
-  }
-  return line.substr(upperName.size());
+std::string_view ValueOf(std::string_view line, const HeaderName& name) {
+  return HasValue(line, name) ? line.substr(name.upper.size()) : std::string_view();
 }
 
-// Stores the value when the line is that header, reusing the field's buffer.
-void TakeText(std::string_view line, std::string_view name, std::string& field) {
-  const std::string_view value = ValueOf(line, name);
-  if (!value.empty())
-    field.assign(value);
+// Stores the value of header line, reusing the field's buffer. Apart from
+// HasValue, so that the test, made on many lines, is inlined, and the store,
+// made on few, is not.
+void StoreValue(std::string_view line, const HeaderName& name, std::string& field) {
+  field.assign(line.substr(name.upper.size()));
 }
 
-void TakeDate(std::string_view line, DateTime& field) {
-  const std::string_view value = ValueOf(line, kDate);
-  if (!value.empty())
-    field = InternetDateToDate(value);
+inline void TakeDate(std::string_view line, DateTime& field) {
+  if (HasValue(line, kDate))
+    field = InternetDateToDate(line.substr(kDate.upper.size()));
 }
 
 // Empties every field but FileName; the strings keep their buffers for the
@@ -186,62 +281,88 @@ void ResetRecord(MessageInfo& info) {
 }
 
 // Most lines of a message name none of the fields; their first letter says
-// so without trying each name in turn.
-char FirstLetter(std::string_view line) {
-  return line.empty() ? '\0' : AsciiUpper(line[0]);
+// so without trying each name in turn. The letter comes with its case bit
+// set, which makes its two cases one.
+inline char FoldedFirstLetter(std::string_view line) {
+  return static_cast<char>(static_cast<unsigned char>(line[0]) | kAsciiCaseBit);
 }
 
-void TakeHeaderLine(std::string_view line, MessageInfo& info) {
-  switch (FirstLetter(line)) {
-    case 'F':
-      TakeText(line, kFrom, info.From);
+inline void TakeHeaderLine(std::string_view line, MessageInfo& info) {
+  switch (FoldedFirstLetter(line)) {
+    case 'f':
+      if (HasValue(line, kFrom))
+        StoreValue(line, kFrom, info.From);
       break;
-    case 'T':
-      TakeText(line, kTo, info.To);
+    case 't':
+      if (HasValue(line, kTo))
+        StoreValue(line, kTo, info.To);
       break;
-    case 'S':
-      TakeText(line, kSubject, info.Subject);
+    case 's':
+      if (HasValue(line, kSubject))
+        StoreValue(line, kSubject, info.Subject);
       break;
-    case 'D':
+    case 'd':
       TakeDate(line, info.Date);
       break;
   }
 }
 
-void TakeBodyLine(std::string_view line, MessageInfo& info) {
-  switch (FirstLetter(line)) {
-    case 'T':
-      TakeText(line, kTo, info.To_In);
+inline void TakeBodyLine(std::string_view line, MessageInfo& info) {
+  if (line.size() <= kTo.upper.size())
+    return;  // too short for any field's name and value, and empty lines
+  switch (FoldedFirstLetter(line)) {
+    case 't':
+      if (HasValue(line, kTo))
+        StoreValue(line, kTo, info.To_In);
       break;
-    case 'S':
-      TakeText(line, kSubject, info.Sub_In);
+    case 's':
+      if (HasValue(line, kSubject))
+        StoreValue(line, kSubject, info.Sub_In);
       break;
-    case 'D':
+    case 'd':
       TakeDate(line, info.Date_In);
       break;
   }
 }
 
-// The next line within the line limit, counted in info.LL (71: the limit was
-// passed). False at the end of the file or at the limit.
-bool NextLine(HeadLines& lines, MessageInfo& info, std::string_view& line) {
-  if (lines.AtEnd())
-    return false;
-  if (++info.LL > kMaxLines)
-    return false;
-  return lines.Next(line);
-}
-
-void ReadLines(HeadLines& lines, MessageInfo& info) {
-  std::string_view line;
-  while (NextLine(lines, info, line)) {
-    if (line.empty()) {
-      while (NextLine(lines, info, line))
-        TakeBodyLine(line, info);
-      return;
-    }
-    TakeHeaderLine(line, info);
+// Takes a message's lines into its record: header fields before the first
+// empty line, body fields after it.
+class FieldTaker {
+ public:
+  explicit FieldTaker(MessageInfo& info) : info_(info) {}
+  void Take(std::string_view line) {
+    if (inBody_)
+      TakeBodyLine(line, info_);
+    else if (line.empty())
+      inBody_ = true;
+    else
+      TakeHeaderLine(line, info_);
   }
+
+ private:
+  MessageInfo& info_;
+  bool inBody_ = false;
+};
+
+// At most kMaxLines lines, counted in info.LL, and one more when the file
+// has more. AtEnd reads the file on when the buffer runs dry; Next takes a
+// line that does not lie whole in the buffer.
+void ReadLines(HeadLines& lines, MessageInfo& info) {
+  FieldTaker taker(info);
+  std::int32_t count = 0;
+  while (!lines.AtEnd()) {
+    if (count == kMaxLines) {
+      ++count;
+      break;
+    }
+    const std::int32_t taken = lines.TakeWholeLines(taker, kMaxLines - count);
+    count += taken;
+    if (taken == 0) {
+      ++count;
+      taker.Take(lines.Next());
+    }
+  }
+  info.LL = count;
 }
 
 std::int64_t ClampedSize(std::uint64_t length) {
@@ -300,7 +421,7 @@ std::string HeaderValue(const std::string& line, const std::string& name) {
   std::string upperName = name;
   for (char& c : upperName)
     c = AsciiUpper(c);
-  return std::string(ValueOf(line, upperName));
+  return std::string(ValueOf(line, MakeHeaderName(upperName)));
 }
 
 void ReadMessage(MessageInfo& info) {

@@ -140,6 +140,33 @@ TEST(InternetDateTest, QuickAndGeneralReadingsAgree) {
             (DateTime{2005, 1, 1, 0, 30, 0}));
 }
 
+// Every byte of usual texts replaced in turn by bytes that make or break the
+// quick reading's shapes (blank runs, digits more or fewer, zones cut short
+// or run on, letters that are no name, NUL): wherever the quick reading still
+// takes the text it must agree with the general one, and where it gives up
+// the general one must decide alone.
+TEST(InternetDateTest, QuickAndGeneralReadingsAgreeOnMutatedTexts) {
+  std::vector<std::string> texts = {"Thu, 5 Feb 2004 10:15:00 +0100", "5 Feb 04 0:05 -2359",
+                                    "Sat, 31 Dec 2005 23:59:60 GMT", "1 Mar 2000 00:10 EDT",
+                                    "29 Feb 2004 23:00:00 UT"};
+  for (std::uint64_t seed = 0; seed < 40; ++seed)
+    texts.push_back(samples::SampleDate(seed));
+  const std::string replacements(" 09+-:,xJzT(\0", 13);  // the last a NUL
+  for (const std::string& text : texts) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+      for (char c : replacements) {
+        std::string changed = text;
+        changed[at] = c;
+        EXPECT_EQ(InternetDateToDate(changed), InternetDateToDate(" " + changed)) << changed;
+        changed.insert(at, 1, c);
+        EXPECT_EQ(InternetDateToDate(changed), InternetDateToDate(" " + changed)) << changed;
+      }
+      const std::string cut = text.substr(0, at);
+      EXPECT_EQ(InternetDateToDate(cut), InternetDateToDate(" " + cut)) << cut;
+    }
+  }
+}
+
 TEST(DateTimeTest, AddSecondsBothWaysAndPast2038) {
   EXPECT_EQ(AddSeconds({2004, 12, 31, 23, 59, 59}, 1), (DateTime{2005, 1, 1, 0, 0, 0}));
   EXPECT_EQ(AddSeconds({2000, 3, 1, 0, 0, 0}, -1), (DateTime{2000, 2, 29, 23, 59, 59}));

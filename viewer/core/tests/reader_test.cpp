@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "message_reader.h"
+#include "properties.h"
 #include "test_support.h"
 
 #ifdef _WIN32
@@ -196,6 +197,33 @@ TEST_F(ReaderTest, LinesAcrossReadPieces) {
       EXPECT_EQ(info.LL, 5) << length;
     }
   }
+}
+
+// Lines that lie whole in the buffer are cut by a quick path that looks for
+// CRs 64 bytes at a time and tests header names eight bytes at a time; the
+// others (a CR as the buffer's last byte, a line running into the next read,
+// the first line of a file) by the general one. Wherever a head's line ends
+// fall, and whatever the length and case of its names, the record is the one
+// the plain model of the fuzz check gives.
+TEST(ReaderModelTest, EveryPlacementOfLineEndsAndNames) {
+  using namespace std::string_literals;  // the head holds a NUL
+  const std::string head =
+      "From: Mail <m@x.example>\r\ntO: 1\r\nTo: abc\r\nto: abcd\r\nSubject:x\r\n"
+      "sUBJECT: 9\r\nDate: 5 Feb 2004 10:15 +0100\rX: lf\nonly\r\r\nTo: nul\0 kept\r\n\r\n"
+      "Subject: in\r\nTO: body\rdate: Thu, 1 Jan 2004 00:30:00 +0100\r\nSUBJECT:   \r\n"
+      "From: not in the body\r\n"s +
+      Lines(20, 60);
+  std::vector<std::string> inputs;
+  for (std::size_t shift = 0; shift <= 130; ++shift) {
+    inputs.push_back(std::string(shift, 'x') + "\r\n" + head);
+    inputs.push_back(std::string(shift, 'x') + "\r" + head.substr(0, head.size() - shift));
+  }
+  // Around the end of the first read: the CR, its LF or a whole line on
+  // either side of it.
+  for (std::size_t pad = 16 * 1024 - 300; pad <= 16 * 1024 + 40; ++pad)
+    inputs.push_back(std::string(pad, 'p') + "\r" + head);
+  for (const std::string& input : inputs)
+    EXPECT_EQ(fuzz::CheckMessageReader(input), "") << "size " << input.size();
 }
 
 TEST_F(ReaderTest, SizeBeyondFourGibibytes) {
