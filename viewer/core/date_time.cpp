@@ -1,6 +1,7 @@
 #include "date_time.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace ndr {
 
@@ -78,8 +79,9 @@ ShortText FormatGridDate(const DateTime& value) {
     return text;
   }
   // Every row of a scan shows two dates: spare it the printf machinery.
-  text.Append("~0000/00/00 00:00:00");
-  char* digits = text.Tail(20);
+  char* digits = text.Buffer();
+  std::memcpy(digits, "~0000/00/00 00:00:00", 20);
+  text.SetSize(20);
   const auto put2 = [digits](std::size_t at, int v) {
     digits[at] = static_cast<char>('0' + v / 10);
     digits[at + 1] = static_cast<char>('0' + v % 10);

@@ -35,8 +35,13 @@ void GridRow::SetText(std::size_t col, std::string_view text) {
   if (col >= cols_ || (bytes_.empty() && text.empty()))
     return;
   if (bytes_.empty()) {
-    bytes_.reserve(TableBytes() + text.size());
-    bytes_.assign(TableBytes(), '\0');  // every end 0: every cell empty
+    // The first text of a row, as when a row is added: no splice needed.
+    text = text.substr(0, kMaxRowText);
+    bytes_.resize(TableBytes() + text.size());
+    std::memcpy(bytes_.data() + TableBytes(), text.data(), text.size());
+    for (std::size_t c = 0; c < cols_; ++c)
+      SetEnd(c, c < col ? 0 : static_cast<std::uint32_t>(text.size()));
+    return;
   }
   const std::uint32_t begin = col == 0 ? 0 : End(col - 1);
   const std::uint32_t end = End(col);

@@ -54,10 +54,10 @@ ShortText FormatZeroPadded(std::int64_t value, int width) {
 }
 
 ShortText FormatDecimal(std::int64_t value) {
-  char buffer[24];
-  const auto result = std::to_chars(std::begin(buffer), std::end(buffer), value);
   ShortText text;
-  text.Append(std::string_view(buffer, static_cast<std::size_t>(result.ptr - buffer)));
+  char* first = text.Buffer();
+  const auto result = std::to_chars(first, first + ShortText::kCapacity, value);
+  text.SetSize(static_cast<std::size_t>(result.ptr - first));
   return text;
 }
 

@@ -25,8 +25,9 @@ class ShortText {
     if (size_ < kCapacity)
       chars_[size_++] = c;
   }
-  // The last count bytes, for writing digits in place from the right.
-  char* Tail(std::size_t count) { return chars_ + size_ - count; }
+  // For writing in place: the whole buffer, then the count written.
+  char* Buffer() { return chars_; }
+  void SetSize(std::size_t size) { size_ = std::min(size, kCapacity); }
 
  private:
   char chars_[kCapacity];
