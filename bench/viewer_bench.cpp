@@ -73,6 +73,9 @@ void Generate(const std::filesystem::path& folder, int first, int count) {
 // the scan's test seam) and of the baseline alike.
 std::chrono::microseconds openDelay{0};
 
+// The readers of the overlapped scan; 0: the viewer's default.
+int readerCount = 0;
+
 void WaitOpenDelay() {
   if (openDelay.count() > 0)
     std::this_thread::sleep_for(openDelay);
@@ -173,7 +176,7 @@ void CompareScan(const std::string& folder, int files, int rounds) {
   ndr::Grid grid;
   ndr::Desk desk(toolkit, grid);
   desk.CurrentFolder = folder;
-  const int readers = ndr::DefaultReaderCount();
+  const int readers = readerCount > 0 ? readerCount : ndr::DefaultReaderCount();
   SlowDrive slowDrive;
   std::optional<ndr::ScopedOsCallHook> delay;
   if (openDelay.count() > 0)
@@ -277,7 +280,8 @@ void SortAndDelete(const std::string& folder) {
 
 }  // namespace
 
-// Options: --scan-only (no sort and delete figures), --open-delay-us N (the
+// Options: --scan-only (no sort and delete figures), --readers N (the
+// overlapped scan's readers instead of the default), --open-delay-us N (the
 // slow-drive mode: each open waits N microseconds), then the folder sizes
 // (default 10,000 and 100,000; 5,000 in the slow-drive mode).
 int main(int argc, char** argv) {
@@ -287,6 +291,8 @@ int main(int argc, char** argv) {
     const std::string arg = argv[i];
     if (arg == "--scan-only") {
       scanOnly = true;
+    } else if (arg == "--readers" && i + 1 < argc) {
+      readerCount = std::atoi(argv[++i]);
     } else if (arg == "--open-delay-us" && i + 1 < argc) {
       openDelay = std::chrono::microseconds(std::atoi(argv[++i]));
       scanOnly = true;
