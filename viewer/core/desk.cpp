@@ -283,6 +283,7 @@ void Desk::LoadFolder() {
     }
     ShowScanCounters();
   }
+  grid_.DropSpareBuffers();  // what a smaller folder left over
   if (grid_.Rows() > grid_.FixedRows() + 1)
     grid_.RemoveItem(grid_.Rows() - 1);
 }

@@ -276,6 +276,11 @@ void Grid::SetRows(std::int32_t rows) {
   if (rows < old) {
     if (observer_)
       observer_->BeginRemoveRows(rows, old - 1);
+    for (auto row = rows_.begin() + rows; row != rows_.end(); ++row) {
+      // An empty row's buffer is the string's own small one: nothing to pass on.
+      if (std::string buffer = row->ReleaseBuffer(); buffer.capacity() > std::string().capacity())
+        spareBuffers_.push_back(std::move(buffer));
+    }
     rows_.erase(rows_.begin() + rows, rows_.end());
     if (observer_)
       observer_->EndRemoveRows();
@@ -474,13 +479,21 @@ void Grid::AddItem(std::string_view col0Text) {
   if (observer_)
     observer_->BeginInsertRows(row, row);
   rows_.emplace_back(static_cast<std::size_t>(cols_));
-  // Rows added one after another are mostly alike: room for the texts of
-  // the row before spares filling the new one a second allocation.
-  if (rows_.size() >= 2)
+  if (!spareBuffers_.empty()) {
+    rows_.back().AdoptBuffer(std::move(spareBuffers_.back()));
+    spareBuffers_.pop_back();
+  } else if (rows_.size() >= 2) {
+    // Rows added one after another are mostly alike: room for the texts of
+    // the row before spares filling the new one a second allocation.
     rows_.back().ReserveLike(rows_[rows_.size() - 2]);
+  }
   rows_.back().SetText(0, col0Text);
   if (observer_)
     observer_->EndInsertRows();
+}
+
+void Grid::DropSpareBuffers() {
+  spareBuffers_ = {};
 }
 
 void Grid::RemoveItem(std::int32_t row) {

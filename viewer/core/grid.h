@@ -78,6 +78,10 @@ class Grid {
   void SetFontSize(double points) { fontSize_ = points; }
 
   void AddItem(std::string_view col0Text);  // appends a row
+  // Rows dropped by SetRows leave their text buffers to the rows AddItem
+  // adds next: a folder scanned again refills the grid without allocating,
+  // and without freeing first. This frees what no row took.
+  void DropSpareBuffers();
   void RemoveItem(std::int32_t row);
   // Removes many rows in one pass; rows ascending, no duplicates.
   void RemoveItems(const std::vector<std::int32_t>& rows);
@@ -115,6 +119,7 @@ class Grid {
   void CloseGap();
 
   std::vector<GridRow> rows_;
+  std::vector<std::string> spareBuffers_;
   // During RemoveItems the rows [gapBegin_, gapBegin_ + gapSize_) of rows_
   // are already gone, so that the observer sees a consistent grid after each
   // removed run while the whole removal stays one pass.

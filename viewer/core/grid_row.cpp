@@ -95,6 +95,21 @@ void GridRow::Resize(std::size_t cols) {
   cols_ = resized.cols_;
 }
 
+std::string GridRow::ReleaseBuffer() {
+  std::string buffer = std::move(bytes_);
+  buffer.clear();
+  bytes_ = std::string();
+  pictures_.clear();
+  return buffer;
+}
+
+void GridRow::AdoptBuffer(std::string&& buffer) {
+  if (!bytes_.empty())
+    return;
+  bytes_ = std::move(buffer);
+  bytes_.clear();
+}
+
 void GridRow::Clear() {
   bytes_.clear();
   bytes_.shrink_to_fit();

@@ -38,6 +38,10 @@ class GridRow {
   void Clear();  // every text and picture
   // Room for as many bytes of texts as other holds, made before they come.
   void ReserveLike(const GridRow& other) { bytes_.reserve(other.bytes_.size()); }
+  // The texts' buffer, emptied, for another row; the row is left empty.
+  std::string ReleaseBuffer();
+  // Takes a buffer for its texts; only while every cell is empty.
+  void AdoptBuffer(std::string&& buffer);
 
  private:
   // Only the few cells that ever got a picture or an alignment.
