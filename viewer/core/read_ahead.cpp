@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <system_error>
 
+#include "thread_priority.h"
+
 namespace ndr {
 
 int DefaultReaderCount() {
@@ -108,6 +110,11 @@ ReadAhead::Entry* ReadAhead::Next() {
 }
 
 void ReadAhead::ReaderLoop() {
+  // The window's thread comes first: it adds the rows, paints and reads
+  // whatever the readers have not taken, so a reader ahead of it must never
+  // take its processor. On a slow drive the readers mostly wait and lose
+  // nothing by this.
+  MakeThisThreadBackground();
   EntryReader reader;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {

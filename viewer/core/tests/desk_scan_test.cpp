@@ -11,6 +11,11 @@
 #include <thread>
 #include <vector>
 
+#ifdef __linux__
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 #include "desk.h"
 #include "desk_test_support.h"
 #include "fake_toolkit.h"
@@ -374,6 +379,19 @@ constexpr int kLargeFolder = 2000;
 constexpr int kLargeFolder = 100000;
 #endif
 
+#ifdef __linux__
+constexpr int kLowestNice = 19;
+// The calling thread's nice value: Linux keeps one per thread.
+int ThreadNice() {
+  return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+}
+#else
+constexpr int kLowestNice = 0;
+int ThreadNice() {
+  return 0;  // not looked at: the system's priorities are not nice values
+}
+#endif
+
 TEST_F(ReadAheadTest, EachFileIsOpenedOnceAndReadersStayABoundedWayAhead) {
   constexpr int kFiles = kLargeFolder;
   for (int i = 0; i < kFiles; ++i)
@@ -381,7 +399,9 @@ TEST_F(ReadAheadTest, EachFileIsOpenedOnceAndReadersStayABoundedWayAhead) {
   std::mutex mutex;
   std::multiset<std::string> opened;
   std::set<std::thread::id> threads;
+  std::map<std::thread::id, int> niceOf;
   std::atomic<int> opens{0}, rows{0}, mostAhead{0};
+  const int windowNice = ThreadNice();
   OpenWatch drive([&](const std::string& name) {
     const int ahead = ++opens - rows.load();
     int most = mostAhead.load();
@@ -390,6 +410,7 @@ TEST_F(ReadAheadTest, EachFileIsOpenedOnceAndReadersStayABoundedWayAhead) {
     std::lock_guard<std::mutex> lock(mutex);
     opened.insert(name);
     threads.insert(std::this_thread::get_id());
+    niceOf[std::this_thread::get_id()] = ThreadNice();
     return OsFault::kNone;
   });
   desk_.scanReaders = 2;
@@ -407,6 +428,14 @@ TEST_F(ReadAheadTest, EachFileIsOpenedOnceAndReadersStayABoundedWayAhead) {
   EXPECT_LE(mostAhead.load(), 256 + 2 + 1);
   EXPECT_GT(mostAhead.load(), 1);  // the readers did read ahead
   EXPECT_GT(threads.size(), 1u);
+  // The readers yield to the window's thread, which keeps its own priority.
+  EXPECT_EQ(ThreadNice(), windowNice);
+  EXPECT_EQ(niceOf[std::this_thread::get_id()], windowNice);
+  for (const auto& [thread, nice] : niceOf) {
+    if (thread != std::this_thread::get_id() && windowNice < kLowestNice) {
+      EXPECT_GT(nice, windowNice);
+    }
+  }
 
   // Without readers, every file is read on the window's own thread.
   threads.clear();

@@ -1,0 +1,21 @@
+#include "thread_priority.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#elif defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace ndr {
+
+void MakeThisThreadBackground() {
+#ifdef _WIN32
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_LOWEST);
+#elif defined(__linux__)
+  // Linux keeps a nice value per thread; elsewhere it would be the process's.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
+#endif
+}
+
+}  // namespace ndr
