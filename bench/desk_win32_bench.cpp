@@ -15,7 +15,7 @@
 #include "desk.h"
 #include "folder_listing.h"
 #include "grid.h"
-#include "toolkit.h"
+#include "quiet_toolkit.h"
 
 namespace {
 
@@ -26,16 +26,7 @@ using ndr::win32::ControlId;
 constexpr int kFiles = 100000;
 const std::string kFolder = "P:\\Diverido\\Mail\\~Bounces";
 
-class QuietToolkit : public ndr::Toolkit {
- public:
-  void DoEvents() override {}
-  void SetBusy(bool) override {}
-  bool StartProgram(const ndr::ProgramLaunch&) override { return true; }
-  void ShowPopupMenu(ndr::PopupMenu) override {}
-  ndr::PictureHandle FlagPicture() override { return 1; }
-  double TwipsPerPixelX() override { return 15; }
-  std::string ShowFileDialog(const ndr::FileDialogRequest&) override { return {}; }
-};
+using ndr::bench::QuietToolkit;
 
 int CountFiles() {
   int count = 0;
@@ -70,29 +61,8 @@ double CoreLoadFolder() {
   return seconds;
 }
 
-HWND FindChild(HWND parent, int id) {
-  struct Search {
-    int id;
-    HWND found;
-  } search{id, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        if (GetDlgCtrlID(child) != s->id)
-          return TRUE;
-        s->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 bool Ready(HWND main, WPARAM ping = 0) {
-  DWORD_PTR ready = 0;
-  return SendMessageTimeoutA(main, ndr::win32::kDeskIsReady, ping, 0, SMTO_ABORTIFHUNG, 5000,
-                             &ready) != 0 &&
-         ready == 1;
+  return ndr::win32::DeskIsReady(main, ping, 5000);
 }
 
 // From the posted press until the window is idle again with its grid painted.
@@ -107,7 +77,7 @@ double TimeInput(HWND main, HWND target, LPARAM at) {
   // file calls wait behind: often at first, then every 20 ms.
   for (int polls = 0; !Ready(main, ping); ++polls)
     std::this_thread::sleep_for(polls < 100 ? 1ms : 20ms);
-  HWND grid = FindChild(main, ControlId("MSFlexGrid1"));
+  HWND grid = ndr::win32::FindControlWindow(main, ControlId("MSFlexGrid1"));
   RedrawWindow(grid, nullptr, nullptr, RDW_UPDATENOW);
   return Seconds(Clock::now() - start);
 }
@@ -138,8 +108,8 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(20ms);
     main = FindWindowA(ndr::win32::kDeskWindowClass, "Returned Mail Desk");
   }
-  HWND go = FindChild(main, ControlId("cmd_GO"));
-  HWND grid = FindChild(main, ControlId("MSFlexGrid1"));
+  HWND go = ndr::win32::FindControlWindow(main, ControlId("cmd_GO"));
+  HWND grid = ndr::win32::FindControlWindow(main, ControlId("MSFlexGrid1"));
   RECT rect;
   GetClientRect(go, &rect);
   const LPARAM goCentre = MAKELPARAM(rect.right / 2, rect.bottom / 2);

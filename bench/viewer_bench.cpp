@@ -23,9 +23,9 @@
 #include "grid.h"
 #include "os_seam.h"
 #include "platform.h"
+#include "quiet_toolkit.h"
 #include "read_ahead.h"
 #include "sample_mail.h"
-#include "toolkit.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -42,16 +42,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class QuietToolkit : public ndr::Toolkit {
- public:
-  void DoEvents() override {}
-  void SetBusy(bool) override {}
-  bool StartProgram(const ndr::ProgramLaunch&) override { return true; }
-  void ShowPopupMenu(ndr::PopupMenu) override {}
-  ndr::PictureHandle FlagPicture() override { return 1; }
-  double TwipsPerPixelX() override { return 15; }
-  std::string ShowFileDialog(const ndr::FileDialogRequest&) override { return {}; }
-};
+using ndr::bench::QuietToolkit;
 
 // count bounces of a few KB with realistic headers, named b<index>.cnm; the
 // same files on every run.

@@ -3,6 +3,26 @@
 
 namespace ndr {
 
+ScanFile::~ScanFile() {
+  Close();
+}
+
+void ScanFile::Reset() {
+  Close();
+  size_ = bytesRead_ = 0;
+  readToEnd_ = false;
+  settled_ = true;
+}
+
+ScanFile::Kind ScanFile::Opened(std::intptr_t handle, bool listedOrdinary) {
+  handle_ = handle;
+  if (listedOrdinary) {
+    settled_ = false;  // Settle looks if the reads do not tell
+    return kind_ = Kind::Ordinary;
+  }
+  return kind_ = LookAtOpenFile();
+}
+
 void ScanFile::CountRead(std::ptrdiff_t got, std::size_t capacity) {
   if (got < 0)
     return;  // an error tells nothing of the length: Settle looks

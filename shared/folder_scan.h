@@ -78,6 +78,10 @@ class ScanFile {
   void Close();
 
  private:
+  void Reset();  // closes the last entry and forgets what was known of it
+  // The entry is open as handle: a file the listing called ordinary is read
+  // without a look at it, any other entry is looked at now.
+  Kind Opened(std::intptr_t handle, bool listedOrdinary);
   Kind LookAtOpenFile();  // the kind and length from the open file
   void CountRead(std::ptrdiff_t got, std::size_t capacity);
 

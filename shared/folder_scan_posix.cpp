@@ -75,15 +75,8 @@ ScanFile::Kind KindWithoutOpening(int folderFd, const std::string& path, const c
 
 }  // namespace
 
-ScanFile::~ScanFile() {
-  Close();
-}
-
 ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry) {
-  Close();
-  size_ = bytesRead_ = 0;
-  readToEnd_ = false;
-  settled_ = true;
+  Reset();
   const std::string& name = entry.name;
   if (folder.handle_ < 0 || !IsEntryName(name))
     return kind_ = Kind::Gone;
@@ -100,12 +93,7 @@ ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry
                                            O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (!site.Done(fd >= 0, fd))
     return kind_ = KindWithoutOpening(folderFd, path, name.c_str(), false, size_);
-  handle_ = fd;
-  if (entry.listedOrdinary) {
-    settled_ = false;
-    return kind_ = Kind::Ordinary;
-  }
-  return kind_ = LookAtOpenFile();
+  return Opened(fd, entry.listedOrdinary);
 }
 
 ScanFile::Kind ScanFile::LookAtOpenFile() {

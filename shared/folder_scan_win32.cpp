@@ -72,15 +72,8 @@ bool ScanFolder::Next(ListedEntry& listed) {
   }
 }
 
-ScanFile::~ScanFile() {
-  Close();
-}
-
 ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry) {
-  Close();
-  size_ = bytesRead_ = 0;
-  readToEnd_ = false;
-  settled_ = true;
+  Reset();
   if (!IsEntryName(entry.name))
     return kind_ = Kind::Gone;
   const std::string& path = path_.assign(folder.native_).append(entry.name);
@@ -90,14 +83,8 @@ ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry
                       : CreateFileA(path.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (site.Done(handle != INVALID_HANDLE_VALUE, reinterpret_cast<std::intptr_t>(handle))) {
-    handle_ = reinterpret_cast<std::intptr_t>(handle);
-    if (entry.listedOrdinary) {
-      settled_ = false;
-      return kind_ = Kind::Ordinary;
-    }
-    return kind_ = LookAtOpenFile();
-  }
+  if (site.Done(handle != INVALID_HANDLE_VALUE, reinterpret_cast<std::intptr_t>(handle)))
+    return Opened(reinterpret_cast<std::intptr_t>(handle), entry.listedOrdinary);
   // Not opened (locked by another program, say): what the folder tells.
   OsCallSite sizeSite(OsCall::kSize, path);
   WIN32_FILE_ATTRIBUTE_DATA data;

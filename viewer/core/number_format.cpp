@@ -7,23 +7,12 @@
 namespace ndr {
 namespace {
 
-// Digits of the magnitude, the most significant first, at the end of a
-// buffer of 20 (enough for the most negative value); the start of the
-// digits.
-char* MagnitudeDigits(std::int64_t value, char (&buffer)[20]) {
-  std::uint64_t magnitude =
-      value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value) : std::uint64_t(value);
-  char* first = std::end(buffer);
-  do {
-    *--first = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude != 0);
-  return first;
-}
-
+// The digits of the magnitude (the most negative value too) in buffer.
 std::string_view Digits(std::int64_t value, char (&buffer)[20]) {
-  const char* first = MagnitudeDigits(value, buffer);
-  return {first, static_cast<std::size_t>(std::end(buffer) - first)};
+  const std::uint64_t magnitude =
+      value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value) : std::uint64_t(value);
+  const auto result = std::to_chars(std::begin(buffer), std::end(buffer), magnitude);
+  return {buffer, static_cast<std::size_t>(result.ptr - buffer)};
 }
 
 }  // namespace
@@ -54,11 +43,7 @@ ShortText FormatZeroPadded(std::int64_t value, int width) {
 }
 
 ShortText FormatDecimal(std::int64_t value) {
-  ShortText text;
-  char* first = text.Buffer();
-  const auto result = std::to_chars(first, first + ShortText::kCapacity, value);
-  text.SetSize(static_cast<std::size_t>(result.ptr - first));
-  return text;
+  return FormatZeroPadded(value, 1);
 }
 
 }  // namespace ndr

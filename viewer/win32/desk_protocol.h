@@ -77,4 +77,32 @@ constexpr UINT kGridHasFlag = WM_APP + 6;  // wParam row: 1 when its Subject cel
 constexpr UINT kDeskIsReady = WM_APP + 20;
 constexpr UINT kDeskPing = WM_APP + 21;
 
+// For the programs on the other side: the control of the window that has
+// identifier id, or nullptr.
+inline HWND FindControlWindow(HWND main, int id) {
+  struct Search {
+    int id;
+    HWND found;
+  } search{id, nullptr};
+  EnumChildWindows(
+      main,
+      [](HWND child, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        if (GetDlgCtrlID(child) != s->id)
+          return TRUE;
+        s->found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// kDeskIsReady asked of the window, waiting at most timeoutMs for an answer.
+inline bool DeskIsReady(HWND main, WPARAM ping, UINT timeoutMs) {
+  DWORD_PTR ready = 0;
+  return SendMessageTimeoutA(main, kDeskIsReady, ping, 0, SMTO_ABORTIFHUNG, timeoutMs, &ready) !=
+             0 &&
+         ready == 1;
+}
+
 }  // namespace ndr::win32

@@ -55,24 +55,6 @@ std::string Text(HWND hwnd) {
   return buffer;
 }
 
-HWND FindChild(HWND parent, int id) {
-  struct Search {
-    int id;
-    HWND found;
-  } search{id, nullptr};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        if (GetDlgCtrlID(child) != s->id)
-          return TRUE;
-        s->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
 // The folder the window lists at start-up, with five bounces and one empty file.
 void BuildBounceFolder() {
   std::vector<ts::TreeEntry> entries = {
@@ -115,14 +97,10 @@ class RunningDesk {
 
   HWND Main() const { return main_; }
   HWND Control(std::string_view name, int index = 0) const {
-    return FindChild(main_, ControlId(name, index));
+    return FindControlWindow(main_, ControlId(name, index));
   }
   HWND Grid() const { return Control("MSFlexGrid1"); }
-  bool IsReady(WPARAM ping = 0) const {
-    DWORD_PTR ready = 0;
-    return SendMessageTimeoutA(main_, kDeskIsReady, ping, 0, SMTO_ABORTIFHUNG, 2000, &ready) != 0 &&
-           ready == 1;
-  }
+  bool IsReady(WPARAM ping = 0) const { return DeskIsReady(main_, ping, 2000); }
   // Waits until the window has taken the input posted so far and is idle.
   void Settle() {
     const WPARAM ping = ++pings_;
