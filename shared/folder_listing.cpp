@@ -52,26 +52,37 @@ bool WildcardMatches(std::string_view pattern, std::string_view name) {
 }
 
 bool ListFolderWhile(const std::string& folder, const std::string& pattern,
-                     const FileVisitorWhile& onFile) {
+                     const FileVisitorWhile& onFile, OsError* error) {
   FolderReader reader;
-  if (!reader.Open(folder)) {
-    return true;
+  OsError reason;
+  if (!reader.Open(folder, &reason)) {
+    if (error) {
+      *error = reason;
+    }
+    return IsNoSuchFile(reason);
   }
   FindEntry entry;
   while (reader.Next(entry)) {
     if ((entry.dwFileAttributes & kAttributeDirectory) == 0 &&
         WildcardMatches(pattern, entry.cFileName) && !onFile(entry, entry.cFileName)) {
-      return false;
+      return true;
     }
   }
-  return true;
+  if (reader.Failed() && error) {
+    *error = reader.Error();
+  }
+  return !reader.Failed();
 }
 
-void ListFolder(const std::string& folder, const std::string& pattern, const FileVisitor& onFile) {
-  ListFolderWhile(folder, pattern, [&](const FindEntry& entry, const std::string& name) {
-    onFile(entry, name);
-    return true;
-  });
+bool ListFolder(const std::string& folder, const std::string& pattern, const FileVisitor& onFile,
+                OsError* error) {
+  return ListFolderWhile(
+      folder, pattern,
+      [&](const FindEntry& entry, const std::string& name) {
+        onFile(entry, name);
+        return true;
+      },
+      error);
 }
 
 }  // namespace ndr

@@ -22,14 +22,16 @@ bool WildcardMatches(std::string_view pattern, std::string_view name);
 // "?", without regard to case), in the platform's order; folders are skipped.
 // A missing folder, or one without matching files, gives no call. The caller
 // may move or delete the current file meanwhile. The name is the entry's own:
-// pass it on as FsPath(folder, name), never joined into one string.
+// pass it on as FsPath(folder, name), never joined into one string. False,
+// with the reason, when the folder could not be listed to its end (an entry
+// that vanished meanwhile is no failure, nor is a missing folder).
 using FileVisitor = std::function<void(const FindEntry& entry, const std::string& name)>;
-void ListFolder(const std::string& folder, const std::string& pattern, const FileVisitor& onFile);
+bool ListFolder(const std::string& folder, const std::string& pattern, const FileVisitor& onFile,
+                OsError* error = nullptr);
 
-// The same loop, ended early when onFile returns false. Returns false when it
-// was ended so.
+// The same loop, ended early (a success) when onFile returns false.
 using FileVisitorWhile = std::function<bool(const FindEntry& entry, const std::string& name)>;
 bool ListFolderWhile(const std::string& folder, const std::string& pattern,
-                     const FileVisitorWhile& onFile);
+                     const FileVisitorWhile& onFile, OsError* error = nullptr);
 
 }  // namespace ndr

@@ -13,6 +13,14 @@
 
 #include "os_seam.h"
 
+namespace ndr {
+
+// Hands the removal of a linked file's old name to the LinkMoveBatch that
+// lives on this thread; false when none does.
+bool DeferUnlink(const std::string& oldName, const std::string& newName);
+
+}  // namespace ndr
+
 namespace ndr::detail {
 
 extern std::atomic<OsCallHook*> gOsCallHook;

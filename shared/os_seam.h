@@ -46,6 +46,7 @@ enum class OsFault : std::uint8_t {
   kDiskFull,
   kNameExists,
   kIoError,
+  kNotSupported,  // EINVAL, ERROR_NOT_SUPPORTED: a rename without no-replace, say
 };
 constexpr OsFault kAllFaults[] = {OsFault::kNoSuchFile, OsFault::kAccessDenied, OsFault::kDiskFull,
                                   OsFault::kNameExists, OsFault::kIoError};

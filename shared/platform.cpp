@@ -62,6 +62,8 @@ const char* OsFaultName(OsFault fault) {
       return "name exists";
     case OsFault::kIoError:
       return "I/O error";
+    case OsFault::kNotSupported:
+      return "not supported";
   }
   return "?";
 }
@@ -87,6 +89,67 @@ void OsCallScript::After(const OsCallInfo&, bool) {
   if (killMode == KillMode::kEndProcess) {
     EndProcessNow(kKilledExitStatus);
   }
+}
+
+// --- Moves by link then unlink ---------------------------------------------------------
+
+namespace {
+
+thread_local LinkMoveBatch* gLinkMoveBatch = nullptr;
+
+// A native path as its folder and its entry, so that the name is used as it
+// is (a POSIX name may hold "\\").
+FsPath SplitNative(const std::string& native) {
+  const std::size_t slash = native.find_last_of(kNativeSeparator);
+  return slash == std::string::npos ? FsPath(".", native)
+                                    : FsPath(native.substr(0, slash), native.substr(slash + 1));
+}
+
+}  // namespace
+
+LinkMoveBatch::LinkMoveBatch() : previous_(gLinkMoveBatch) {
+  gLinkMoveBatch = this;
+}
+
+LinkMoveBatch::~LinkMoveBatch() {
+  Commit();
+  gLinkMoveBatch = previous_;
+}
+
+bool LinkMoveBatch::Commit(OsError* error) {
+  std::vector<std::pair<std::string, std::string>> moves;
+  moves.swap(moves_);
+  std::string flushed;
+  for (const auto& move : moves) {
+    const std::string folder = SplitNative(move.second).folder;
+    if (folder != flushed && !FlushVolume(FsPath(folder), error)) {
+      return false;  // both names stay: the next run finishes the moves
+    }
+    flushed = folder;
+  }
+  bool removed = true;
+  for (const auto& move : moves) {
+    OsError reason;
+    if (!RemoveFile(SplitNative(move.first), &reason) && removed) {
+      removed = false;
+      if (error) {
+        *error = reason;
+      }
+    }
+  }
+  return removed;
+}
+
+bool DeferUnlink(const std::string& oldName, const std::string& newName) {
+  LinkMoveBatch* batch = gLinkMoveBatch;
+  if (batch == nullptr) {
+    return false;
+  }
+  batch->moves_.emplace_back(oldName, newName);
+  if (batch->moves_.size() >= LinkMoveBatch::kLinkMoveBatch) {
+    batch->Commit();
+  }
+  return true;
 }
 
 // --- Paths ----------------------------------------------------------------------------

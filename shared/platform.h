@@ -94,6 +94,29 @@ bool CreateFolder(const FsPath& path, OsError* error = nullptr);
 // missing).
 bool MoveNoReplace(const FsPath& from, const FsPath& to, OsError* error = nullptr);
 
+// While one lives, a move made by link then unlink (POSIX file systems
+// without a no-replace rename) keeps its old name until the batch commits:
+// the new names are first made durable with one flush of the volume, so that
+// a power cut never finds a file under neither name. Commits by itself every
+// kLinkMoveBatch moves and when it goes. A failed flush removes no old name;
+// the next run finds the file under both (SecondLinkIn) and finishes.
+class LinkMoveBatch {
+ public:
+  static constexpr std::size_t kLinkMoveBatch = 256;
+  LinkMoveBatch();
+  ~LinkMoveBatch();
+  LinkMoveBatch(const LinkMoveBatch&) = delete;
+  LinkMoveBatch& operator=(const LinkMoveBatch&) = delete;
+  // Flushes the new names and removes the old ones; false, with the first
+  // reason, when the flush or a removal failed.
+  bool Commit(OsError* error = nullptr);
+
+ private:
+  friend bool DeferUnlink(const std::string& oldName, const std::string& newName);
+  LinkMoveBatch* previous_;
+  std::vector<std::pair<std::string, std::string>> moves_;  // native old, new
+};
+
 // Makes the folder's entries (files created, renamed or deleted in it)
 // durable on disk: fsync of the folder on POSIX; on Windows the entries are
 // made durable with the files' own flushes, and this only checks the folder.
@@ -178,6 +201,14 @@ class HeldFile {
   bool Delete(OsError* error = nullptr);
   void Release();
   bool IsOpen() const { return handle_ != -1; }
+  // A path that opens the held file itself for reading, whatever its name
+  // leads to meanwhile (POSIX: the descriptor's entry in /proc/self/fd or
+  // /dev/fd; Windows: heldPath, the path it was opened by, which the hold
+  // keeps from being renamed, deleted or replaced).
+  FsPath ReadPath(const FsPath& heldPath) const;
+  // Tells this file from any other: device and inode (Windows: volume and
+  // file index), length and time of the last change. "" when not known.
+  std::string Identity() const;
 
  private:
   std::intptr_t handle_ = -1;
@@ -216,6 +247,8 @@ class FolderReader {
   // False when the folder cannot be listed (missing, not a folder, denied).
   bool Open(const FsPath& folder, OsError* error = nullptr);
   // The next entry; false at the end (or when the listing failed: Failed).
+  // An entry that vanished since it was listed is skipped; any other failure
+  // to read the listing or an entry's attributes fails the listing.
   bool Next(FindEntry& entry);
   void Close();
   bool Failed() const { return failed_; }

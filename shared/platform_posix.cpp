@@ -61,6 +61,8 @@ int OsFaultCode(OsFault fault) {
       return EEXIST;
     case OsFault::kIoError:
       return EIO;
+    case OsFault::kNotSupported:
+      return EINVAL;
   }
   return EIO;
 }
@@ -223,6 +225,9 @@ bool LinkThenUnlink(const std::string& from, const std::string& to, OsError* err
   if (!Link(from, to)) {
     return Fail(error);
   }
+  if (DeferUnlink(from, to)) {
+    return true;
+  }
   if (!Unlink(from)) {
     const OsError reason = LastOsError();
     Unlink(to);  // keep one file, not two
@@ -244,11 +249,8 @@ bool MoveNoReplace(const FsPath& from, const FsPath& to, OsError* error) {
 #ifdef RENAME_NOREPLACE
   {
     OsCallSite site(OsCall::kRename, nativeFrom, nativeTo);
-    if (site.Refused()) {
-      return Fail(error);
-    }
-    if (site.Done(::renameat2(AT_FDCWD, nativeFrom.c_str(), AT_FDCWD, nativeTo.c_str(),
-                              RENAME_NOREPLACE) == 0)) {
+    if (!site.Refused() && site.Done(::renameat2(AT_FDCWD, nativeFrom.c_str(), AT_FDCWD,
+                                                 nativeTo.c_str(), RENAME_NOREPLACE) == 0)) {
       return true;
     }
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) {
@@ -477,6 +479,24 @@ bool HeldFile::Delete(OsError* error) {
   return deleted;
 }
 
+FsPath HeldFile::ReadPath(const FsPath&) const {
+#ifdef __linux__
+  return FsPath("/proc/self/fd/" + std::to_string(handle_));
+#else
+  return FsPath("/dev/fd/" + std::to_string(handle_));
+#endif
+}
+
+std::string HeldFile::Identity() const {
+  struct stat info;
+  if (handle_ == -1 || ::fstat(static_cast<int>(handle_), &info) != 0) {
+    return {};
+  }
+  return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" +
+         std::to_string(info.st_size) + ":" + std::to_string(info.st_mtim.tv_sec) + "." +
+         std::to_string(info.st_mtim.tv_nsec);
+}
+
 void HeldFile::Release() {
   if (handle_ != -1) {
     OsCallSite site(OsCall::kClose, handle_);
@@ -657,8 +677,15 @@ bool FolderReader::Next(FindEntry& entry) {
       continue;
     }
     struct stat info;
-    if (::fstatat(::dirfd(dir), name, &info, 0) != 0) {
-      continue;  // gone meanwhile, or a dangling link
+    OsCallSite look(OsCall::kSize, std::string_view(name));
+    if (look.Refused() || !look.Done(::fstatat(::dirfd(dir), name, &info, 0) == 0)) {
+      if (IsNoSuchFile(LastOsError())) {
+        continue;  // gone meanwhile, or a dangling link
+      }
+      failed_ = true;
+      error_ = LastOsError();
+      site.Done(false);
+      return false;
     }
     entry.cFileName.assign(name);
     entry.dwFileAttributes = S_ISDIR(info.st_mode)   ? kAttributeDirectory

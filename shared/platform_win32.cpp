@@ -62,6 +62,8 @@ int OsFaultCode(OsFault fault) {
       return ERROR_ALREADY_EXISTS;
     case OsFault::kIoError:
       return ERROR_IO_DEVICE;
+    case OsFault::kNotSupported:
+      return ERROR_NOT_SUPPORTED;
   }
   return ERROR_IO_DEVICE;
 }
@@ -118,6 +120,10 @@ bool Attributes(const FsPath& path, OsCall call, WIN32_FILE_ATTRIBUTE_DATA& data
 
 std::uint64_t Length(const WIN32_FILE_ATTRIBUTE_DATA& data) {
   return (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+}
+
+std::uint64_t Join(DWORD high, DWORD low) {
+  return (std::uint64_t{high} << 32) | low;
 }
 
 HANDLE Handle(std::intptr_t handle) {
@@ -348,6 +354,23 @@ bool HeldFile::Delete(OsError* error) {
     *error = reason;
   }
   return deleted;
+}
+
+// The hold shares only reading: the name cannot move, go or be replaced.
+FsPath HeldFile::ReadPath(const FsPath& heldPath) const {
+  return heldPath;
+}
+
+std::string HeldFile::Identity() const {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (handle_ == -1 || GetFileInformationByHandle(Handle(handle_), &info) == 0) {
+    return {};
+  }
+  return std::to_string(info.dwVolumeSerialNumber) + ":" +
+         std::to_string(Join(info.nFileIndexHigh, info.nFileIndexLow)) + ":" +
+         std::to_string(Join(info.nFileSizeHigh, info.nFileSizeLow)) + ":" +
+         std::to_string(
+             Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime));
 }
 
 void HeldFile::Release() {

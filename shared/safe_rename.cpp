@@ -159,6 +159,20 @@ std::string CollisionName() {
   return name;
 }
 
+bool DrawFreePairBase(const std::string& folder, const std::set<std::string>& drawn,
+                      std::string& base, int maxDraws) {
+  if (!PathExists(folder)) {
+    return false;
+  }
+  for (int draw = 0; draw < maxDraws; ++draw) {
+    base = LowerCase(CollisionName());
+    if (!drawn.count(base) && IsFreeForPair(folder, base)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 void RestartCollisionNames() {
   Generator() = std::mt19937();
 }

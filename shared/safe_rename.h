@@ -2,6 +2,7 @@
 // ".q0"/".q1" queue pair, into another folder without ever replacing a file.
 #pragma once
 
+#include <set>
 #include <string>
 
 namespace ndr {
@@ -25,6 +26,12 @@ void MySafeRename(const std::string& sourceFolder, const std::string& targetFold
 bool SafeRename(const std::string& sourceFolder, const std::string& targetFolder,
                 const std::string& fileName, std::string* newName = nullptr,
                 int maxDraws = kMaxCollisionDraws);
+
+// A fresh collision base (lower case) under which a pair could arrive in
+// folder: neither half's name taken there, and none of drawn. False when
+// folder is missing or maxDraws names were drawn in vain.
+bool DrawFreePairBase(const std::string& folder, const std::set<std::string>& drawn,
+                      std::string& base, int maxDraws = kMaxCollisionDraws);
 
 // "~COL" and four characters of A-Z, 1-9, 0 drawn from the program's
 // unseeded generator.

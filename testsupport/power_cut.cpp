@@ -1,176 +1,219 @@
 #include "power_cut.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 
 namespace ndr::testsupport {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// The journal's own file work goes around the seam: it is not the program's.
-std::string FolderOf(const std::string& path) {
-  return fs::path(path).parent_path().lexically_normal().string();
-}
-
-bool SameFolder(const std::string& a, const std::string& b) {
-  return fs::path(a).lexically_normal() == fs::path(b).lexically_normal();
-}
-
-}  // namespace
-
-PowerCutJournal::PowerCutJournal(OsCallHook* next) : next_(next) {
+PowerCut::PowerCut(std::string root, const Files& start, OsCallHook* next)
+    : root_(std::move(root)), next_(next) {
+  // Beside the root: a second name must be on the same volume.
   std::random_device seed;
-  stashFolder_ = (fs::temp_directory_path() / ("ndr-power-cut-" + std::to_string(seed()))).string();
-  fs::create_directories(stashFolder_);
-}
-
-PowerCutJournal::~PowerCutJournal() {
-  std::error_code ignored;
-  fs::remove_all(stashFolder_, ignored);
-}
-
-std::size_t PowerCutJournal::PendingEntries() const {
-  std::size_t pending = 0;
-  for (const EntryChange& change : changes_) {
-    const bool twoFolders = change.kind == Kind::kRename;
-    pending += !change.pathFolderSynced || (twoFolders && !change.targetFolderSynced);
+  stash_ = root_ + "-power-cut-" + std::to_string(seed());
+  fs::create_directories(stash_);
+  for (const auto& [path, bytes] : start) {
+    const int inode = nextInode_++;
+    names_[path] = durable_.names[path] = inode;
+    durable_.data[inode] = bytes;
+    Keep(inode, path);
   }
-  return pending;
 }
 
-OsFault PowerCutJournal::Before(const OsCallInfo& info) {
+PowerCut::~PowerCut() {
   std::error_code ignored;
-  existedBefore_ = !info.path.empty() && fs::exists(fs::path(std::string(info.path)), ignored);
-  if (info.call == OsCall::kUnlink && existedBefore_) {
-    // A second name for the file, so that an undone deletion can bring it back.
-    const std::string stash = stashFolder_ + "/" + std::to_string(++stashed_);
-    fs::create_hard_link(std::string(info.path), stash, ignored);
+  fs::remove_all(stash_, ignored);
+}
+
+// A second name for the file, outside the root: a file deleted by the run
+// can come back as itself.
+void PowerCut::Keep(int inode, const std::string& path) const {
+  std::error_code ignored;
+  fs::create_hard_link(fs::path(root_) / path, fs::path(stash_) / std::to_string(inode), ignored);
+}
+
+std::string PowerCut::Below(std::string_view native) const {
+  std::string path(native);
+  path.erase(0, std::min(path.size(), root_.size() + 1));
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+OsFault PowerCut::Before(const OsCallInfo& info) {
+  if (cut_) {
+    return OsFault::kIoError;
   }
   return next_ ? next_->Before(info) : OsFault::kNone;
 }
 
-void PowerCutJournal::After(const OsCallInfo& info, bool succeeded) {
-  if (succeeded) {
+void PowerCut::After(const OsCallInfo& info, bool succeeded) {
+  if (!cut_ && succeeded) {
     Record(info);
-  } else if (info.call == OsCall::kUnlink) {
-    std::error_code ignored;
-    fs::remove(stashFolder_ + "/" + std::to_string(stashed_), ignored);
   }
-  if (next_) {
+  if (next_ && !cut_) {
     next_->After(info, succeeded);
   }
 }
 
-void PowerCutJournal::Record(const OsCallInfo& info) {
-  const std::string path(info.path), target(info.target);
-  std::error_code ignored;
+void PowerCut::Record(const OsCallInfo& info) {
+  const std::string path = Below(info.path), target = Below(info.target);
   switch (info.call) {
     case OsCall::kOpenWrite:
-    case OsCall::kOpenNew:
-      openFiles_[info.file] = path;
-      flushedLength_[path] = 0;  // emptied or new: nothing of it is durable yet
-      unflushed_.insert(path);
-      if (!existedBefore_) {
-        changes_.push_back({Kind::kCreate, path, {}, {}});
+    case OsCall::kOpenNew: {
+      auto found = names_.find(path);
+      if (found == names_.end()) {
+        found = names_.emplace(path, nextInode_++).first;
+        pending_.push_back({Kind::kCreate, found->second, path, {}, 0, {}});
+        Keep(found->second, path);
+      } else {
+        pending_.push_back({Kind::kTruncate, found->second, path, {}, 0, {}});
       }
+      open_[info.file] = {found->second, 0};
       break;
-    case OsCall::kWrite:
-      if (openFiles_.count(info.file)) {
-        unflushed_.insert(openFiles_[info.file]);
-      }
+    }
+    case OsCall::kWrite: {
+      auto& [inode, position] = open_[info.file];
+      pending_.push_back({Kind::kWrite,
+                          inode,
+                          {},
+                          {},
+                          position,
+                          std::string(static_cast<const char*>(info.data), info.bytes)});
+      position += info.bytes;
       break;
+    }
     case OsCall::kSync:
-      if (openFiles_.count(info.file)) {
-        const std::string& file = openFiles_[info.file];
-        flushedLength_[file] = fs::file_size(file, ignored);
-        unflushed_.erase(file);
+      if (open_.count(info.file)) {
+        const int inode = open_[info.file].first;
+        MakeDurable([&](const Operation& op) {
+          return (op.kind == Kind::kWrite || op.kind == Kind::kTruncate) && op.inode == inode;
+        });
       }
       break;
     case OsCall::kClose:
-      openFiles_.erase(info.file);
+      open_.erase(info.file);
       break;
     case OsCall::kRename:
-      changes_.push_back({Kind::kRename, path, target, {}});
-      Moved(path, target);
+      pending_.push_back({Kind::kRename, names_[path], path, target, 0, {}});
+      names_[target] = names_[path];
+      names_.erase(path);
+#ifdef _WIN32
+      MakeDurable([&](const Operation& op) { return &op == &pending_.back(); });
+#endif
       break;
     case OsCall::kLink:
-      changes_.push_back({Kind::kLink, target, {}, {}});
+      pending_.push_back({Kind::kLink, names_[path], path, target, 0, {}});
+      names_[target] = names_[path];
       break;
     case OsCall::kUnlink:
-      changes_.push_back({Kind::kUnlink, path, {}, stashFolder_ + "/" + std::to_string(stashed_)});
+      pending_.push_back({Kind::kUnlink, names_[path], path, {}, 0, {}});
+      names_.erase(path);
       break;
-    case OsCall::kMakeFolder:
-      changes_.push_back({Kind::kMakeFolder, path, {}, {}});
-      break;
-    case OsCall::kSyncFolder:
-      for (EntryChange& change : changes_) {
-        change.pathFolderSynced |= SameFolder(FolderOf(change.path), path);
-        change.targetFolderSynced |=
-            !change.target.empty() && SameFolder(FolderOf(change.target), path);
-      }
+    case OsCall::kSyncVolume:
+      MakeDurable([](const Operation&) { return true; });
       break;
     default:
       break;
   }
 }
 
-// A file's data goes with its name.
-void PowerCutJournal::Moved(const std::string& from, const std::string& to) {
-  if (flushedLength_.count(from)) {
-    flushedLength_[to] = flushedLength_[from];
-    flushedLength_.erase(from);
-  }
-  if (unflushed_.erase(from)) {
-    unflushed_.insert(to);
-  }
-  for (auto& [handle, file] : openFiles_) {
-    if (file == from) {
-      file = to;
-    }
+void PowerCut::Apply(const Operation& op, Disk& disk) {
+  std::map<std::string, int>& names = disk.names;
+  std::string& bytes = disk.data[op.inode];
+  switch (op.kind) {
+    case Kind::kCreate:
+      names[op.path] = op.inode;
+      break;
+    case Kind::kTruncate:
+      bytes.clear();
+      break;
+    case Kind::kWrite:
+      if (bytes.size() < op.offset + op.bytes.size()) {
+        bytes.resize(op.offset + op.bytes.size(), '\0');  // a hole where a write was lost
+      }
+      bytes.replace(op.offset, op.bytes.size(), op.bytes);
+      break;
+    case Kind::kRename:
+    case Kind::kLink:
+      if (op.kind == Kind::kRename && names.count(op.path) && names[op.path] == op.inode) {
+        names.erase(op.path);
+      }
+      names[op.target] = op.inode;
+      break;
+    case Kind::kUnlink:
+      if (names.count(op.path) && names[op.path] == op.inode) {
+        names.erase(op.path);
+      }
+      break;
   }
 }
 
-void PowerCutJournal::CutPower() {
-  std::error_code ignored;
-  for (auto it = changes_.rbegin(); it != changes_.rend(); ++it) {
-    const EntryChange& change = *it;
-    const bool durable =
-        change.pathFolderSynced && (change.kind != Kind::kRename || change.targetFolderSynced);
-    if (durable) {
-      continue;
-    }
-    switch (change.kind) {
-      case Kind::kCreate:
-      case Kind::kLink:
-        fs::remove(change.path, ignored);
-        break;
-      case Kind::kMakeFolder:
-        fs::remove(change.path, ignored);  // only when empty
-        break;
-      case Kind::kRename:
-        if (!fs::exists(change.path, ignored)) {
-          fs::rename(change.target, change.path, ignored);
-          Moved(change.target, change.path);
-        }
-        break;
-      case Kind::kUnlink:
-        if (!fs::exists(change.path, ignored)) {
-          fs::rename(change.stash, change.path, ignored);
-        }
-        break;
+void PowerCut::MakeDurable(const std::function<bool(const Operation&)>& which) {
+  std::vector<Operation> still;
+  for (const Operation& op : pending_) {
+    if (which(op)) {
+      Apply(op, durable_);
+    } else {
+      still.push_back(op);
     }
   }
-  for (const std::string& file : unflushed_) {
-    if (fs::is_regular_file(file, ignored)) {
-      fs::resize_file(file, flushedLength_[file], ignored);
+  pending_ = std::move(still);
+}
+
+PowerCut::Disk PowerCut::Image(const std::function<bool(std::size_t)>& keep) const {
+  Disk disk = durable_;
+  for (std::size_t i = 0; i < pending_.size(); ++i) {
+    if (keep(i)) {
+      Apply(pending_[i], disk);
     }
   }
-  changes_.clear();
-  unflushed_.clear();
-  flushedLength_.clear();
-  openFiles_.clear();
+  return disk;
+}
+
+std::vector<PowerCut::Disk> PowerCut::Images(std::uint32_t seed) const {
+  const std::size_t n = pending_.size();
+  std::vector<Disk> images{Image([](std::size_t) { return false; })};
+  if (n == 0) {
+    return images;
+  }
+  images.push_back(Image([](std::size_t) { return true; }));
+  for (std::size_t j = 0; j < n && n > 1; ++j) {
+    images.push_back(Image([j](std::size_t i) { return i != j; }));
+    images.push_back(Image([j](std::size_t i) { return i == j; }));
+  }
+  std::mt19937 draw(seed);
+  for (int k = 0; k < 4 && n > 2; ++k) {
+    const auto bits = static_cast<std::uint32_t>(draw());
+    images.push_back(Image([&](std::size_t i) { return ((bits >> (i % 32)) & 1) != 0; }));
+  }
+  return images;
+}
+
+void PowerCut::Restore(const Disk& disk) const {
+  std::vector<fs::path> old;
+  for (const auto& entry : fs::recursive_directory_iterator(root_)) {
+    if (entry.is_regular_file()) {
+      old.push_back(entry.path());
+    }
+  }
+  for (const fs::path& path : old) {
+    fs::remove(path);
+  }
+  for (const auto& [name, inode] : disk.names) {
+    const fs::path path = fs::path(root_) / name;
+    std::error_code missing;
+    fs::create_hard_link(fs::path(stash_) / std::to_string(inode), path, missing);
+    const std::string& bytes = disk.data.at(inode);
+    std::ifstream in(path, std::ios::binary);
+    if (missing || std::string(std::istreambuf_iterator<char>(in), {}) != bytes) {
+      in.close();
+      std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;  // the same file
+    }
+  }
 }
 
 }  // namespace ndr::testsupport

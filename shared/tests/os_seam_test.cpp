@@ -8,7 +8,6 @@
 
 #include "folder_listing.h"
 #include "platform.h"
-#include "power_cut.h"
 #include "safe_rename.h"
 #include "test_support.h"
 #include "text_file.h"
@@ -185,40 +184,6 @@ TEST(OsSeam, EndsTheProcessRightAfterTheChosenCall) {
   testsupport::BuildTree(kRoot + "\\killed", {});
   EXPECT_EQ(testsupport::RunProgram(NDR_SEAM_KILL_HELPER, {"0"}).exitCode, 0);
   EXPECT_EQ(FileNames(kRoot + "\\killed"), (Names{"a.txt", "b.txt"}));
-}
-
-// After a power cut only what was flushed remains: data up to the file's
-// last flush, entries of folders flushed since they were made.
-TEST(PowerCut, KeepsOnlyWhatWasFlushed) {
-  testsupport::BuildTree(kRoot, {{"from\\old.txt", "old"}, {"from\\gone.txt", "gone"}});
-  auto write = [](const std::string& name, const std::string& bytes, bool flush) {
-    OsFile file;
-    ASSERT_TRUE(file.Open(FsPath(kFrom, name), OsFile::Mode::kWriteNew));
-    ASSERT_TRUE(file.Write(bytes.data(), bytes.size()));
-    if (flush) {
-      ASSERT_TRUE(file.Sync());
-    }
-  };
-  OsCallScript counting;
-  testsupport::PowerCutJournal journal(&counting);
-  {
-    ScopedOsCallHook armed(journal);
-    write("kept.txt", "kept", true);
-    write("cut.txt", "cut", false);
-    ASSERT_TRUE(SyncFolder(kFrom));
-    write("late.txt", "late", true);  // its entry is never flushed
-    ASSERT_TRUE(MoveNoReplace(FsPath(kFrom, "old.txt"), FsPath(kFrom, "new.txt")));
-    ASSERT_TRUE(RemoveFile(FsPath(kFrom, "gone.txt")));
-  }
-  EXPECT_GT(counting.Calls(), 10u);         // the script still saw every call
-  EXPECT_EQ(journal.UnflushedFiles(), 1u);  // cut.txt
-  EXPECT_EQ(journal.PendingEntries(), 3u);  // late.txt, the move, the removal
-  journal.CutPower();
-  EXPECT_EQ(FileNames(kFrom), (Names{"cut.txt", "gone.txt", "kept.txt", "old.txt"}));
-  EXPECT_EQ(ReadBytes(kFrom + "\\kept.txt"), "kept");
-  EXPECT_EQ(ReadBytes(kFrom + "\\cut.txt"), "");
-  EXPECT_EQ(ReadBytes(kFrom + "\\old.txt"), "old");
-  EXPECT_EQ(ReadBytes(kFrom + "\\gone.txt"), "gone");
 }
 
 }  // namespace
