@@ -202,6 +202,8 @@ struct Scenario {
   // The promise after a clean run, and (done) whether the run left no work.
   std::function<void(const Files& before, const Files& after, Tally&, const std::string&)> check;
   std::function<bool(const Files& before, const Files& after)> done;
+  // What no failure may leave even before the next run ("" when nothing).
+  std::function<std::string(const Files& after)> untidy;
   bool powerCuts = false;
   bool linkMoves = false;  // every rename refused as unsupported: moves by link
 };
@@ -307,7 +309,11 @@ class Runner {
       // A file that vanished is no failure: an injected "no such file" may
       // leave work undone without a report.
       const bool silent = fault == OsFault::kNoSuchFile || !s_.done;
-      CheckReport(outcome, silent || s_.done(before, Snapshot()), s_.name + " " + where);
+      const Files after = Snapshot();
+      CheckReport(outcome, silent || s_.done(before, after), s_.name + " " + where);
+      if (s_.untidy && !s_.untidy(after).empty()) {
+        tally_.Fault(s_.name + " " + where, s_.untidy(after));
+      }
       Finish(before, where);
       const bool flush = call == OsCall::kSync || call == OsCall::kSyncVolume;
       if (s_.powerCuts && flush) {
@@ -572,6 +578,16 @@ Scenario RequeueScenario(const std::vector<Message>& messages, bool linkMoves) {
   s.check = [&messages](const Files& before, const Files& after, Tally& tally,
                         const std::string& where) {
     CheckRequeue(messages, before, after, tally, where);
+  };
+  // A failed move of a head takes its body back out of the queue.
+  s.untidy = [](const Files& after) {
+    for (const auto& [path, bytes] : after) {
+      if (InFolder(path, Below(kQueue)) && path.compare(path.size() - 3, 3, ".q1") == 0 &&
+          !after.count(path.substr(0, path.size() - 3) + ".q0")) {
+        return "a body waits without its head: " + path;
+      }
+    }
+    return std::string();
   };
   s.done = [&messages](const Files& before, const Files& after) {
     Tally tally;

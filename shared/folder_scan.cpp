@@ -3,6 +3,11 @@
 
 namespace ndr {
 
+void ScanFolder::Stop(const OsError& error) {
+  error_ = error;
+  failed_ = !IsEndOfListing(error) && !IsNoSuchFile(error);
+}
+
 ScanFile::~ScanFile() {
   Close();
 }

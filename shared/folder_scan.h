@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform.h"
+
 namespace ndr {
 
 // One entry as the folder's listing gives it.
@@ -36,11 +38,17 @@ class ScanFolder {
 
   // The next entry that may be a file, in the platform's order; the dot
   // entries and what the listing already knows to be a folder are skipped.
-  // False at the end, or when the folder could not be opened.
+  // False at the end, or when the folder could not be opened or read: then
+  // Failed, by the rule of FolderReader (a missing folder is no failure).
   bool Next(ListedEntry& entry);
+  bool Failed() const { return failed_; }
+  const OsError& Error() const { return error_; }
 
  private:
   friend class ScanFile;
+  void Stop(const OsError& error);  // the listing ends, failed unless by the rule
+  bool failed_ = false;
+  OsError error_;
   std::string native_;         // the folder in the system's form, with a separator
   void* state_ = nullptr;      // DIR*, or the find handle and its record
   std::intptr_t handle_ = -1;  // POSIX: the folder's descriptor for openat

@@ -22,6 +22,8 @@ ScanFolder::ScanFolder(const std::string& folder) : native_(NativePath(FsPath(fo
   if (site.Done(dir != nullptr)) {
     state_ = dir;
     handle_ = ::dirfd(dir);
+  } else {
+    Stop(LastOsError());
   }
   native_ += '/';
 }
@@ -35,21 +37,23 @@ bool ScanFolder::Next(ListedEntry& entry) {
   if (state_ == nullptr)
     return false;
   OsCallSite site(OsCall::kListNext, handle_);
-  if (site.Refused())
+  if (site.Refused()) {
+    Stop(LastOsError());
     return false;
-  while (const struct dirent* item = ::readdir(static_cast<DIR*>(state_))) {
-    const char* text = item->d_name;
-    if (text[0] == '.' && (text[1] == '\0' || (text[1] == '.' && text[2] == '\0')))
-      continue;
-    if (item->d_type == DT_DIR)
+  }
+  OsError error;
+  unsigned char type = 0;
+  while (const char* text = detail::NextListed(state_, type, error)) {
+    if (type == DT_DIR)
       continue;  // other types, links among them, are settled when opened
     entry.name.assign(text);
     entry.sizeListed = false;
     entry.listedSize = 0;
-    entry.listedOrdinary = item->d_type == DT_REG;
+    entry.listedOrdinary = type == DT_REG;
     return site.Done(true);
   }
-  site.Done(true);
+  Stop(error);
+  site.Done(!failed_);
   return false;
 }
 

@@ -41,6 +41,8 @@ ScanFolder::ScanFolder(const std::string& folder) : native_(NativePath(FsPath(fo
     return;
   state->handle = FindFirstFileA((native_ + "*.*").c_str(), &state->entry);
   state->pending = site.Done(state->handle != INVALID_HANDLE_VALUE);
+  if (!state->pending)
+    Stop(LastOsError());
 }
 
 ScanFolder::~ScanFolder() {
@@ -57,8 +59,10 @@ bool ScanFolder::Next(ListedEntry& listed) {
   for (;;) {
     if (!state->pending) {
       OsCallSite site(OsCall::kListNext, reinterpret_cast<std::intptr_t>(state->handle));
-      if (site.Refused() || !site.Done(FindNextFileA(state->handle, &state->entry) != 0))
+      if (site.Refused() || !site.Done(FindNextFileA(state->handle, &state->entry) != 0)) {
+        Stop(LastOsError());
         return false;
+      }
     }
     state->pending = false;
     const WIN32_FIND_DATAA& entry = state->entry;

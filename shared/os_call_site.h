@@ -12,12 +12,17 @@
 #include <string>
 
 #include "os_seam.h"
+#include "platform.h"
 
 namespace ndr {
 
 // Hands the removal of a linked file's old name to the LinkMoveBatch that
 // lives on this thread; false when none does.
 bool DeferUnlink(const std::string& oldName, const std::string& newName);
+// Whether the LinkMoveBatch on this thread holds a move from oldName to
+// newName whose old name still stands; it then forgets it, and a move back
+// needs only the removal of newName.
+bool ForgetDeferredMove(const std::string& oldName, const std::string& newName);
 
 }  // namespace ndr
 
@@ -28,6 +33,12 @@ extern std::atomic<OsCallHook*> gOsCallHook;
 // The folder part of a path in the system's form: separators made native,
 // and a drive path X:\rest placed below the drive root when there is one.
 std::string NativeFolder(const std::string& folder, char separator);
+
+// POSIX: the next entry of an open listing (a DIR*), "." and ".." left out:
+// its name, and its type as the listing tells it (DT_REG, DT_DIR, DT_UNKNOWN
+// and so on); nullptr at the end or on a failure, told apart by
+// IsEndOfListing(error).
+const char* NextListed(void* listing, unsigned char& type, OsError& error);
 
 // Sets the calling thread's last error (errno, SetLastError) to code.
 void SetLastOsError(int code);

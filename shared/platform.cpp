@@ -2,6 +2,8 @@
 // seam's dispatch state, the usual hook, and drive path mapping.
 #include "platform.h"
 
+#include <algorithm>
+
 #include "ndr_config.h"
 #include "os_call_site.h"
 
@@ -149,6 +151,20 @@ bool DeferUnlink(const std::string& oldName, const std::string& newName) {
   if (batch->moves_.size() >= LinkMoveBatch::kLinkMoveBatch) {
     batch->Commit();
   }
+  return true;
+}
+
+bool ForgetDeferredMove(const std::string& oldName, const std::string& newName) {
+  LinkMoveBatch* batch = gLinkMoveBatch;
+  if (batch == nullptr) {
+    return false;
+  }
+  const auto found =
+      std::find(batch->moves_.begin(), batch->moves_.end(), std::make_pair(oldName, newName));
+  if (found == batch->moves_.end()) {
+    return false;
+  }
+  batch->moves_.erase(found);
   return true;
 }
 

@@ -29,6 +29,9 @@ struct OsError {
 // The calling thread's last error: errno on POSIX, GetLastError() on Windows.
 OsError LastOsError();
 bool IsNoSuchFile(const OsError& error);
+// The one rule of both folder listers (FolderReader, ScanFolder): a listing
+// that stops with this error has ended; with any other, it failed.
+bool IsEndOfListing(const OsError& error);
 bool IsNameTaken(const OsError& error);
 
 // A folder, or one entry of a folder. A plain string converts to a path
@@ -113,6 +116,7 @@ class LinkMoveBatch {
 
  private:
   friend bool DeferUnlink(const std::string& oldName, const std::string& newName);
+  friend bool ForgetDeferredMove(const std::string& oldName, const std::string& newName);
   LinkMoveBatch* previous_;
   std::vector<std::pair<std::string, std::string>> moves_;  // native old, new
 };

@@ -43,6 +43,10 @@ bool IsNoSuchFile(const OsError& error) {
   return error.code == ENOENT || error.code == ENOTDIR;
 }
 
+bool IsEndOfListing(const OsError& error) {
+  return error.code == 0;
+}
+
 bool IsNameTaken(const OsError& error) {
   return error.code == EEXIST;
 }
@@ -79,6 +83,22 @@ void SetLastOsError(int code) {
 
 int LastOsErrorCode() {
   return errno;
+}
+
+const char* NextListed(void* listing, unsigned char& type, OsError& error) {
+  for (;;) {
+    errno = 0;
+    const struct dirent* item = ::readdir(static_cast<DIR*>(listing));
+    if (item == nullptr) {
+      error = LastOsError();
+      return nullptr;
+    }
+    const char* name = item->d_name;
+    if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) {
+      type = item->d_type;
+      return name;
+    }
+  }
 }
 
 }  // namespace detail
@@ -222,6 +242,9 @@ bool Unlink(const std::string& path) {
 // For file systems or kernels without RENAME_NOREPLACE: link(2) fails with
 // EEXIST when the target exists, so no file is ever replaced.
 bool LinkThenUnlink(const std::string& from, const std::string& to, OsError* error) {
+  if (ForgetDeferredMove(to, from)) {
+    return Unlink(from) || Fail(error);  // a move back: the old name still stands
+  }
   if (!Link(from, to)) {
     return Fail(error);
   }
@@ -664,17 +687,12 @@ bool FolderReader::Next(FindEntry& entry) {
     return false;
   }
   for (;;) {
-    errno = 0;
-    const struct dirent* item = ::readdir(dir);
-    if (item == nullptr) {
-      failed_ = errno != 0;
-      error_ = LastOsError();
+    unsigned char type = 0;
+    const char* name = detail::NextListed(dir, type, error_);
+    if (name == nullptr) {
+      failed_ = !IsEndOfListing(error_);
       site.Done(!failed_);
       return false;
-    }
-    const char* name = item->d_name;
-    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) {
-      continue;
     }
     struct stat info;
     OsCallSite look(OsCall::kSize, std::string_view(name));

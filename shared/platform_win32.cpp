@@ -44,6 +44,10 @@ bool IsNoSuchFile(const OsError& error) {
          error.code == ERROR_INVALID_NAME;
 }
 
+bool IsEndOfListing(const OsError& error) {
+  return error.code == ERROR_NO_MORE_FILES || error.code == ERROR_FILE_NOT_FOUND;
+}
+
 bool IsNameTaken(const OsError& error) {
   return error.code == ERROR_ALREADY_EXISTS || error.code == ERROR_FILE_EXISTS;
 }
@@ -532,7 +536,7 @@ bool FolderReader::Open(const FsPath& folder, OsError* error) {
   auto* state = new FindState{};
   state->handle = FindFirstFileA((native + "\\*").c_str(), &state->record);
   if (!site.Done(state->handle != INVALID_HANDLE_VALUE)) {
-    const bool empty = GetLastError() == ERROR_FILE_NOT_FOUND;  // a folder without entries
+    const bool empty = IsEndOfListing(LastOsError());  // a folder without entries
     delete state;
     if (empty) {
       state_ = nullptr;
@@ -558,8 +562,8 @@ bool FolderReader::Next(FindEntry& entry) {
   }
   for (;;) {
     if (!state->pending && !FindNextFileA(state->handle, &state->record)) {
-      failed_ = GetLastError() != ERROR_NO_MORE_FILES;
       error_ = LastOsError();
+      failed_ = !IsEndOfListing(error_);
       site.Done(!failed_);
       return false;
     }
