@@ -195,7 +195,8 @@ void Desk::MnuSApps_Click(int index) {
   const std::string caption = AppsCaption(index);
   if (caption.empty())
     return;
-  toolkit_.StartProgram(BatchProgramLaunch(caption, CurrentFolder));
+  programs_.Watch(caption,
+                  toolkit_.StartWatchedProgram(BatchProgramLaunch(caption, CurrentFolder)));
   LoadFolder();  // at once, whether the program started or not
 }
 

@@ -12,6 +12,7 @@
 
 #include "grid.h"
 #include "message_reader.h"
+#include "program_watch.h"
 #include "read_ahead.h"
 #include "toolkit.h"
 
@@ -64,6 +65,9 @@ class Desk {
   void MnuSExplorer1_Click(int index);
   void MnuSExplorer2_Click(int index);
   void MnuSApps_Click(int index);
+  // Called by the window's timer: shows the report of a batch program
+  // started from the Apps menu that ended with exit status 1.
+  void PollPrograms() { programs_.Poll(toolkit_); }
   void Frame3_DblClick();
   void txt_DIR_DblClick();
   void txt_DIR_LostFocus();
@@ -152,6 +156,7 @@ class Desk {
   Toolkit& toolkit_;
   Grid& grid_;
   std::string option3ExtraCaption_;
+  ProgramWatch programs_;  // the batch programs started from the Apps menu
 
   // Running totals of the scan in progress (or the last one).
   std::int64_t messagesListed_ = 0, bytesListed_ = 0, emptyFiles_ = 0;

@@ -2,10 +2,12 @@
 // The Qt window implements it; the tests use a fake that records the calls.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "grid.h"
 #include "platform.h"
+#include "watched_program.h"
 
 namespace ndr {
 
@@ -36,6 +38,19 @@ class Toolkit {
   virtual double TwipsPerPixelX() = 0;
   // A file-open dialog; the chosen file's full path, "" when cancelled.
   virtual std::string ShowFileDialog(const FileDialogRequest& request) = 0;
+
+  // --- Batch programs watched until they end (program_watch.h) ---
+  // Starts a program without waiting, its standard error and exit status
+  // kept; null when it could not start.
+  virtual std::unique_ptr<WatchedProgram> StartWatchedProgram(const ProgramLaunch& launch) {
+    auto program = std::make_unique<WatchedProgram>();
+    return program->Start(launch) ? std::move(program) : nullptr;
+  }
+  // A message box with the title and the text, and an OK button.
+  virtual void ShowMessage(const std::string& title, const std::string& text) {
+    (void)title;
+    (void)text;
+  }
 };
 
 }  // namespace ndr

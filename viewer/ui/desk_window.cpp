@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QRadioButton>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -113,6 +114,14 @@ DeskWindow::DeskWindow(QWidget* parent) : QMainWindow(parent) {
   BuildMenus();
   resize(Px(kFormClientWidth), Px(kFormClientHeight) + menuBar()->sizeHint().height());
   SyncFromDesk();
+
+  // The batch programs started from the Apps menu, looked at twice a second.
+  auto* programs = new QTimer(this);
+  connect(programs, &QTimer::timeout, this, [this] {
+    if (!busy_)
+      desk_->PollPrograms();
+  });
+  programs->start(500);
 }
 
 DeskWindow::~DeskWindow() {
@@ -522,6 +531,10 @@ PictureHandle DeskWindow::FlagPicture() {
 
 double DeskWindow::TwipsPerPixelX() {
   return twipsPerPixel_;
+}
+
+void DeskWindow::ShowMessage(const std::string& title, const std::string& text) {
+  QMessageBox::warning(this, FromView(title), FromView(text));
 }
 
 std::string DeskWindow::ShowFileDialog(const FileDialogRequest& request) {

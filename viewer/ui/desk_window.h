@@ -74,6 +74,7 @@ class DeskWindow : public QMainWindow, public Toolkit {
   PictureHandle FlagPicture() override;
   double TwipsPerPixelX() override;
   std::string ShowFileDialog(const FileDialogRequest& request) override;
+  void ShowMessage(const std::string& title, const std::string& text) override;
 
  signals:
   void busyChanged(bool busy);

@@ -76,6 +76,8 @@ constexpr UINT kGridHasFlag = WM_APP + 6;  // wParam row: 1 when its Subject cel
 // taken that input (sent messages overtake posted ones).
 constexpr UINT kDeskIsReady = WM_APP + 20;
 constexpr UINT kDeskPing = WM_APP + 21;
+// The timer that looks at the batch programs started from the Apps menu.
+constexpr UINT_PTR kProgramsTimer = 1;
 
 // For the programs on the other side: the control of the window that has
 // identifier id, or nullptr.

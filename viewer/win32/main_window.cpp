@@ -174,6 +174,7 @@ bool MainWindow::Create() {
                           this);
   if (hwnd_ == nullptr)
     return false;
+  SetTimer(hwnd_, kProgramsTimer, 500, nullptr);  // the Apps menu's batch programs
   bigIcon_ = MakePictureIcon(Picture::Sunset, GetSystemMetrics(SM_CXICON));
   smallIcon_ = MakePictureIcon(Picture::Sunset, GetSystemMetrics(SM_CXSMICON));
   SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
@@ -595,6 +596,10 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
       }
       break;
+    case WM_TIMER:
+      if (wParam == kProgramsTimer && !busy_ && runDepth_ == 0)
+        desk_->PollPrograms();
+      return 0;
     case WM_CLOSE:
       if (busy_)
         return 0;  // a scan takes no input, the close button included
@@ -683,6 +688,10 @@ PictureHandle MainWindow::FlagPicture() {
 
 double MainWindow::TwipsPerPixelX() {
   return twipsPerPixel_;
+}
+
+void MainWindow::ShowMessage(const std::string& title, const std::string& text) {
+  MessageBoxA(hwnd_, text.c_str(), title.c_str(), MB_OK | MB_ICONWARNING);
 }
 
 std::string MainWindow::ShowFileDialog(const FileDialogRequest& request) {

@@ -43,6 +43,7 @@ class MainWindow : public Toolkit {
   PictureHandle FlagPicture() override;
   double TwipsPerPixelX() override;
   std::string ShowFileDialog(const FileDialogRequest& request) override;
+  void ShowMessage(const std::string& title, const std::string& text) override;
 
  private:
   static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

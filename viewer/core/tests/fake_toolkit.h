@@ -36,6 +36,16 @@ class FakeToolkit : public Toolkit {
     dialogs.push_back(request);
     return dialogAnswer;
   }
+  // Batch programs are recorded as any other start; realPrograms starts them.
+  std::unique_ptr<WatchedProgram> StartWatchedProgram(const ProgramLaunch& launch) override {
+    started.push_back(launch);
+    return realPrograms ? Toolkit::StartWatchedProgram(launch) : nullptr;
+  }
+  void ShowMessage(const std::string& title, const std::string& text) override {
+    messages.push_back(title + ": " + text);
+  }
+  bool realPrograms = false;
+  std::vector<std::string> messages;
 
   static constexpr PictureHandle kFlag = 4242;
 
