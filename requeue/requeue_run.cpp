@@ -298,6 +298,10 @@ void RequeuePass::Stage(const FsPath& bouncePath, std::size_t index,
       } else {
         Report(failure.action, bouncePath.Joined(), failure.error);
       }
+      RemoveStaged(index);  // what the rebuild could not remove is reported
+      return;
+    case ExtractOutcome::kHeaderCut:
+      RemoveStaged(index);
       return;
     default:
       return;  // nothing to queue: the bounce stays as it is
