@@ -297,8 +297,8 @@ void RequeuePass::Stage(const FsPath& bouncePath, std::size_t index,
         Report(failure.action, failure.path, failure.error);
       } else {
         Report(failure.action, bouncePath.Joined(), failure.error);
+        RemoveStaged(index);  // what the rebuild could not remove is reported
       }
-      RemoveStaged(index);  // what the rebuild could not remove is reported
       return;
     case ExtractOutcome::kHeaderCut:
       RemoveStaged(index);
