@@ -1,8 +1,6 @@
 // Runs the built ndr_Carry against mail trees under the fixed P: paths.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "platform.h"
 #include "safe_rename.h"
 #include "sample_mail.h"
@@ -69,19 +67,6 @@ TEST_F(CarryRun, TakenNamesGetCollisionNamesAndNothingIsReplaced) {
   EXPECT_EQ(FileNames(kLocal).size(), 3u);
   EXPECT_EQ(FileNames(kMailbox), Names{});
 }
-
-#ifndef _WIN32
-// A move by link and unlink cut off between the two: the next run finishes
-// it rather than bringing the message in a second time.
-TEST_F(CarryRun, FileLeftUnderBothNamesIsNotCarriedTwice) {
-  WriteBytes(kMailbox + "\\ABC.CNM", "first");
-  std::filesystem::create_hard_link(NativePath(kMailbox + "\\ABC.CNM"),
-                                    NativePath(kLocal + "\\abc.cnm"));
-  ExpectCleanRun();
-  EXPECT_EQ(FileNames(kMailbox), Names{});
-  EXPECT_EQ(FileNames(kLocal), Names{"abc.cnm"});
-}
-#endif
 
 TEST_F(CarryRun, MissingFoldersMoveNothingAndEndNormally) {
   testsupport::RemoveTree(kLocal);
