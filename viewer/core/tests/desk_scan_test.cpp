@@ -269,7 +269,7 @@ class ReadAheadTest : public ScanTest {
     Write("wwwwww.q1", pair.q1);
     Write("plain.txt", samples::MakeMessage(3));
     Write("empty.cnm", "");
-    Write("\xE9t\xE9 caf\xE9.cnm", test::Bounce("8-bit name"));
+    Write("Жук café.cnm", test::Bounce("a name beyond the code page"));
     Write("unreadable.cnm", test::Bounce("never read"));
     Write("vanishing.cnm", test::Bounce("gone before it is read"));
     test::WriteHidden(folder_.Path(), test::Bounce("hidden"));
@@ -318,7 +318,7 @@ TEST_F(ReadAheadTest, ReadersGiveTheSerialScanRowForRowAndEventForEvent) {
   EXPECT_EQ(rows.at("unreadable.cnm")[2], std::to_string(test::Bounce("never read").size()));
   EXPECT_EQ(rows.at("unreadable.cnm")[3], "");
   EXPECT_EQ(rows.at("vanishing.cnm")[2], "0");
-  EXPECT_EQ(rows.at("\xE9t\xE9 caf\xE9.cnm")[3], "8-bit name");
+  EXPECT_EQ(rows.at("Жук café.cnm")[3], "a name beyond the code page");
   EXPECT_EQ(rows.at("long.cnm")[3], "long");
   EXPECT_EQ(rows.at("long.cnm")[10], "71");
 }
