@@ -247,7 +247,7 @@ void CompareScan(const std::string& folder, int files, int rounds) {
   std::printf("  serial (one thread):     %7.2f us/file, ratio %.2f (goal <= 1.30); %.2f without\n",
               serial * perFile, serial / bare, serial / bareUnsized);
   std::printf(
-      "  overlapped (%d readers):  %7.2f us/file, ratio %.2f (goal <= 0.80); %.2f without; "
+      "  overlapped (%d+ readers): %7.2f us/file, ratio %.2f (goal <= 0.80); %.2f without; "
       "%.2fx serial\n",
       readers, overlapped * perFile, overlapped / bare, overlapped / bareUnsized,
       serial / overlapped);
