@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "watched_program.h"
+#include "wide_text.h"
 
 namespace ndr {
 
@@ -34,7 +35,7 @@ bool WatchedProgram::Start(const ProgramLaunch& launch, OsError* error) {
     return false;
   }
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
   startup.wShowWindow = SW_SHOWNORMAL;
@@ -42,8 +43,8 @@ bool WatchedProgram::Start(const ProgramLaunch& launch, OsError* error) {
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = writeEnd;
   PROCESS_INFORMATION process{};
-  std::string commandLine = launch.commandLine;  // CreateProcessA may write into it
-  const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+  std::wstring commandLine = WideFromUtf8(launch.commandLine);  // CreateProcessW may write into it
+  const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
                                       nullptr, nullptr, &startup, &process);
   const OsError reason = LastOsError();
   CloseHandle(writeEnd);
