@@ -1,7 +1,9 @@
 #include "bounce_reason.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstring>
 
 #include "ascii.h"
 #include "header_text.h"
@@ -75,26 +77,36 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-// The lines of a text, whatever its line ends (CR LF, LF or CR): views into it.
+// The lines of a text, whatever its line ends (CR LF, LF or CR): views into
+// it. The next CR and the next LF are each looked for once, by the library's
+// quick search, however the line ends mix.
 class Lines {
  public:
-  explicit Lines(std::string_view text) : text_(text) {}
+  explicit Lines(std::string_view text) : text_(text), nextCr_(Find('\r')), nextLf_(Find('\n')) {}
   bool Next(std::string_view& line) {
     if (at_ >= text_.size())
       return false;
-    std::size_t end = at_;
-    while (end < text_.size() && text_[end] != '\r' && text_[end] != '\n')
-      ++end;
+    if (nextCr_ < at_)
+      nextCr_ = Find('\r');
+    if (nextLf_ < at_)
+      nextLf_ = Find('\n');
+    const std::size_t end = std::min(nextCr_, nextLf_);
     line = text_.substr(at_, end - at_);
-    at_ = end + 1;
-    if (end < text_.size() && text_[end] == '\r' && at_ < text_.size() && text_[at_] == '\n')
-      ++at_;
+    at_ = end + (end == nextCr_ && end + 1 == nextLf_ ? 2 : 1);
     return true;
   }
 
  private:
+  // The first c from at_ on; the text's size when there is none.
+  std::size_t Find(char c) const {
+    const void* found = std::memchr(text_.data() + at_, c, text_.size() - at_);
+    return found ? static_cast<std::size_t>(static_cast<const char*>(found) - text_.data())
+                 : text_.size();
+  }
+
   std::string_view text_;
   std::size_t at_ = 0;
+  std::size_t nextCr_, nextLf_;  // the next of each from at_ on
 };
 
 bool IsContinuation(std::string_view line) {
@@ -211,9 +223,12 @@ Recipient ReadRecipients(Lines& lines) {
 }
 
 // An enhanced status code (RFC 3463) of a failure, "5.1.1", standing alone.
+// Found from the dots, which are few in a line, rather than byte by byte.
 bool FindEnhancedCode(std::string_view line, std::string_view& code) {
-  for (std::size_t i = 0; i + 4 < line.size(); ++i) {
-    if ((line[i] != '4' && line[i] != '5') || line[i + 1] != '.')
+  for (std::size_t dot = line.find('.', 1); dot != line.npos && dot + 3 < line.size();
+       dot = line.find('.', dot + 1)) {
+    const std::size_t i = dot - 1;
+    if (line[i] != '4' && line[i] != '5')
       continue;
     if (i > 0 && (IsDigit(line[i - 1]) || IsAsciiLetter(line[i - 1]) || line[i - 1] == '.'))
       continue;
@@ -251,15 +266,13 @@ bool FindReplyCode(std::string_view line, std::string_view& code) {
   return false;
 }
 
-// Where the notice ends and the returned message begins.
+// Where the notice ends and the returned message begins: its trace lines,
+// or the part that holds it.
 bool IsCopyStart(std::string_view line) {
-  static constexpr std::string_view kCopyMarks[] = {
-      "copy of the message", "original message follows", "original message headers"};
   std::string_view value;
   return StartsWithIgnoreCase(line, "received:") || StartsWithIgnoreCase(line, "return-path:") ||
          (FieldValue(line, "content-type:", value) &&
-          FindIgnoreCase(value, "rfc822") != value.npos) ||
-         ContainsAny(line, kCopyMarks);
+          FindIgnoreCase(value, "rfc822") != value.npos);
 }
 
 struct CodeLine {
@@ -267,17 +280,19 @@ struct CodeLine {
 };
 
 // The first enhanced code of the notice and its line, else the first reply
-// code and its line.
-CodeLine FindCodeInText(Lines lines) {
-  CodeLine reply;
+// code and its line. Most notices have an enhanced code: the reply codes
+// are looked for only when there is none.
+CodeLine FindCodeInText(const Lines& body) {
   std::string_view line, code;
-  while (lines.Next(line) && !IsCopyStart(line)) {
+  for (Lines lines = body; lines.Next(line) && !IsCopyStart(line);) {
     if (FindEnhancedCode(line, code))
       return {code, line};
-    if (reply.code.empty() && FindReplyCode(line, code))
-      reply = {code, line};
   }
-  return reply;
+  for (Lines lines = body; lines.Next(line) && !IsCopyStart(line);) {
+    if (FindReplyCode(line, code))
+      return {code, line};
+  }
+  return {};
 }
 
 bool ClassOfWords(std::string_view words, ReasonClass& reasonClass) {
