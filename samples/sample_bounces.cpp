@@ -293,12 +293,13 @@ Sorry, no mailbox here by that name. (#5.1.1)
 )"},
 
 {"exchange: recipient not found under a generic code", "5.1.10", "unknown-user",
-R"(From: Microsoft Outlook <postmaster@corp.example>
+R"(From: Mail Delivery Service <postmaster@corp.example>
 To: <remailer@diverido.example>
 Date: Thu, 5 Mar 2026 11:30:00 +0000
 Content-Type: multipart/report; report-type=delivery-status;
 	boundary="_000_ex01corpexample_"
-Subject: Undeliverable: Invoice 2004-117
+Subject: Undeliverable: =?iso-8859-1?Q?R=E9sum=E9_f=FCr_?=
+ =?UTF-8?B?TcO8bGxlcg==?=
 Auto-Submitted: auto-replied
 
 --_000_ex01corpexample_
@@ -314,7 +315,7 @@ Diagnostic information for administrators:
 Generating server: EX01.corp.example
 
 lee@corp.example
-Remote Server returned '550 5.1.10 RESOLVER.ADR.RecipientNotFound; Recipient not found by SMTP address lookup'
+Remote Server returned '550 5.1.10 RESOLVER.RCPT.NotFound; Recipient not found by SMTP address lookup'
 
 --_000_ex01corpexample_
 Content-Type: message/delivery-status
@@ -325,7 +326,7 @@ Received-From-MTA: dns;EX02.corp.example
 Final-recipient: RFC822; lee@corp.example
 Action: failed
 Status: 5.1.10
-Diagnostic-code: smtp;550 5.1.10 RESOLVER.ADR.RecipientNotFound; Recipient not found by SMTP address lookup
+Diagnostic-code: smtp;550 5.1.10 RESOLVER.RCPT.NotFound; Recipient not found by SMTP address lookup
 
 --_000_ex01corpexample_--
 )"},
@@ -375,7 +376,7 @@ Status: 5.1.1
 Remote-MTA: dns; mx.example.com. (192.0.2.61, the server for the domain example.com.)
 Diagnostic-Code: smtp; 550-5.1.1 The account you tried to reach is not there. Please check
  550-5.1.1 the spelling of the address and try again.
- 550 5.1.1 a1b2c3 - gsmtp
+ 550 5.1.1 a1b2c3 - gm
 Last-Attempt-Date: Fri, 06 Mar 2026 02:10:44 -0800 (PST)
 
 --000000000000f1e2d3--

@@ -30,9 +30,9 @@ struct ClassWords {
 constexpr ClassWords kClassWords[] = {
     {ReasonClass::UnknownUser,
      {"user unknown", "unknown user", "no such user", "no such mailbox", "no such recipient",
-      "no mailbox", "user not found", "recipient not found", "recipientnotfound",
-      "unknown recipient", "invalid recipient", "invalid mailbox", "does not exist",
-      "doesn't exist", "doesn't have a", "mailbox unavailable"}},
+      "no mailbox", "user not found", "recipient not found", "unknown recipient",
+      "invalid recipient", "invalid mailbox", "does not exist", "doesn't exist", "doesn't have a",
+      "mailbox unavailable"}},
     {ReasonClass::MailboxFull,
      {"mailbox full", "mailbox is full", "quota", "insufficient storage", "exceeded storage",
       "storage allocation", "full mailbox"}},
