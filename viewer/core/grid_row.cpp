@@ -81,10 +81,12 @@ void GridRow::SetTexts(std::span<const std::string_view> texts) {
   // A buffer much larger than the texts (a row before held longer ones) is
   // given up: the grid keeps every row of a large folder.
   const std::size_t needed = TableBytes() + total;
-  if (bytes_.capacity() < needed || bytes_.capacity() > needed + kSlack)
-    bytes_ = std::string();  // the old texts need no copying into the new buffer
-  if (bytes_.capacity() < needed)
-    bytes_.reserve(needed);  // exactly this; growing by resize may double
+  if (bytes_.capacity() < needed || bytes_.capacity() > needed + kSlack) {
+    // Freed rather than grown: the old texts need no copying, and growing
+    // may double the buffer. (Assigning an empty string would keep it.)
+    std::string().swap(bytes_);
+    bytes_.reserve(needed);
+  }
   bytes_.resize(needed);
   char* out = bytes_.data();
   std::uint32_t end = 0;
