@@ -277,7 +277,7 @@ void Desk::LoadFolder() {
   {
     BusyScope busy(toolkit_);
     lastEvents_ = std::chrono::steady_clock::now();
-    ReadAhead files(CurrentFolder, scanReaders, kScanReadAhead);
+    ReadAhead files(CurrentFolder, scanReaders, kScanReadAhead, kMostReaders);
     while (ReadAhead::Entry* entry = files.Next()) {
       ScanEntry(*entry);
       if (unloaded_)

@@ -42,8 +42,9 @@ class Desk {
 
   // How often a scan lets pending window events run.
   std::chrono::steady_clock::duration scanEventsInterval = std::chrono::milliseconds(30);
-  // Threads that read a scan's files ahead of the rows; 0 reads them one
-  // after the other on the window's thread.
+  // Threads that read a scan's files ahead of the rows at its start (more
+  // join while the reads wait on the disk); 0 reads them one after the other
+  // on the window's thread.
   int scanReaders = DefaultReaderCount();
 
   // The extra folder's edit box.
