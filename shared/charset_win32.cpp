@@ -1,4 +1,5 @@
-// Character sets on Windows: the code-page conversions, through UTF-16.
+// Character sets on Windows: the code-page conversion into UTF-16, then
+// UTF-8 as everywhere in the programs.
 #ifdef _WIN32
 
 #include <windows.h>
@@ -7,6 +8,7 @@
 
 #include "ascii.h"
 #include "charset.h"
+#include "wide_text.h"
 
 namespace ndr {
 
@@ -58,13 +60,7 @@ bool AppendAsUtf8(std::string_view charset, std::string_view bytes, std::string&
     return false;
   std::wstring text(static_cast<std::size_t>(wide), L'\0');
   MultiByteToWideChar(codePage, flags, bytes.data(), size, text.data(), wide);
-  const int narrow =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
-  if (narrow <= 0)
-    return false;
-  const std::size_t start = out.size();
-  out.resize(start + static_cast<std::size_t>(narrow));
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, out.data() + start, narrow, nullptr, nullptr);
+  out += Utf8FromWide(text);
   return true;
 }
 
