@@ -2,7 +2,8 @@
 // the folder scan against listing the folder and opening, sizing and reading
 // the head of each file with the platform's bare calls, the date sort of
 // 100,000 rows, and the removal of 10,000 selected rows against deleting
-// their files alone. Prints the figures and the ratios.
+// their files alone. Prints the figures and the ratios, and what the grid
+// holds per row after a scan.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -36,6 +37,9 @@
 #include <unistd.h>
 
 #include <cstring>
+#endif
+#ifdef __linux__
+#include <malloc.h>
 #endif
 
 namespace {
@@ -253,6 +257,49 @@ void CompareScan(const std::string& folder, int files, int rounds) {
       serial / overlapped);
 }
 
+#ifdef __linux__
+// The process's peak resident memory since the last reset, in bytes (0 when
+// the system does not tell).
+long long PeakResidentBytes() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("VmHWM:", 0) == 0)
+      return std::atoll(line.c_str() + 6) * 1024;
+  }
+  return 0;
+}
+
+// The peak resident memory of one scan of folder into a fresh grid, counted
+// from the memory the process holds before it.
+long long ScanPeakBytes(const std::string& folder) {
+  ::malloc_trim(0);  // what earlier grids freed goes back to the system first
+  std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+  const long long before = PeakResidentBytes();
+  {
+    QuietToolkit toolkit;
+    ndr::Grid grid;
+    ndr::Desk desk(toolkit, grid);
+    desk.CurrentFolder = folder;
+    desk.LoadFolder();
+  }
+  return PeakResidentBytes() - before;
+}
+
+// What the grid holds per row: the peak of a scan of the folder less that of
+// a scan of an empty folder, over the rows.
+void MemoryPerRow(const std::string& folder, const std::string& emptyFolder, int files) {
+  const long long empty = ScanPeakBytes(emptyFolder);
+  const long long full = ScanPeakBytes(folder);
+  std::printf(
+      "  memory: %.0f bytes/row (goal <= 400; scan peak %.1f MB less an empty scan's %.1f MB)\n",
+      static_cast<double>(full - empty) / files, static_cast<double>(full) / 1e6,
+      static_cast<double>(empty) / 1e6);
+}
+#else
+void MemoryPerRow(const std::string&, const std::string&, int) {}
+#endif
+
 struct Cost {
   double wall, cpu;
 };
@@ -353,6 +400,8 @@ int main(int argc, char** argv) {
                     ("ndr-viewer-bench-" + std::to_string(std::random_device()()));
   std::filesystem::remove_all(root);
   std::filesystem::create_directories(root);
+  const auto emptyFolder = root.string() + "-empty";
+  std::filesystem::create_directories(emptyFolder);
   const std::string folder = root.string();
   int made = 0;
   for (int size : sizes) {
@@ -361,10 +410,12 @@ int main(int argc, char** argv) {
     made = size;
     SettleDisk();
     CompareScan(folder, size, cold ? 3 : size > 50000 ? 5 : (openDelay.count() > 0 ? 2 : 7));
+    MemoryPerRow(folder, emptyFolder, size);
   }
   if (!scanOnly)
     SortAndDelete(folder);
 
   std::filesystem::remove_all(root);
+  std::filesystem::remove_all(emptyFolder);
   return 0;
 }

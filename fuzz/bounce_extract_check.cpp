@@ -29,6 +29,11 @@ Expected Model(std::string_view bytes) {
     return expected;  // no marker line, or the marker is the last line
   }
   expected.q0 = "RELI_MAILOUT\r\n" + kDateLine + "\r\n\r\n";
+  // The marker's own continuation lines go with it.
+  while (i + 1 < lines.size() && !lines[i + 1].empty() &&
+         (lines[i + 1][0] == ' ' || lines[i + 1][0] == '\t')) {
+    ++i;
+  }
   for (++i; i < lines.size(); ++i) {
     if (!IsDroppedHeaderLine(lines[i])) {
       expected.q0.append(lines[i]).append("\r\n");

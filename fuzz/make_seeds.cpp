@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "sample_bounces.h"
 #include "sample_mail.h"
 #include "test_support.h"
 
@@ -61,6 +62,14 @@ int main(int argc, char** argv) {
     const std::string how{static_cast<char>(i * 7), static_cast<char>(i / 4)};
     Write(corpus / "line_reader", i,
           how + ndr::samples::MakeBounce(seed, VariedBounce(i * 11 + 2)).bytes);
+  }
+  // The returned mail of the common mail servers, in each kind of line end.
+  int index = kSeeds;
+  for (const ndr::samples::LabelledBounce& bounce : ndr::samples::LabelledBounces()) {
+    static constexpr LineEnd kEnds[] = {LineEnd::kCrLf, LineEnd::kLf, LineEnd::kCr};
+    Write(corpus / "message_reader", index,
+          ndr::samples::WithLineEnds(bounce.text, kEnds[index % 3]));
+    ++index;
   }
   return 0;
 }

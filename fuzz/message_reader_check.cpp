@@ -1,6 +1,7 @@
 #include <string>
 #include <vector>
 
+#include "header_text.h"
 #include "internet_time.h"
 #include "mail_model.h"
 #include "message_reader.h"
@@ -31,10 +32,13 @@ std::string_view Value(std::string_view line, std::string_view name) {
   return line.substr(name.size());
 }
 
-void Take(std::string_view line, std::string_view name, std::string& field) {
+// Sets field when the line is that header with a value; the field that a
+// continuation line would go on is then that one.
+void Take(std::string_view line, std::string_view name, std::string& field, std::string*& open) {
   const std::string_view value = Value(line, name);
   if (!value.empty()) {
     field = value;
+    open = &field;
   }
 }
 
@@ -50,23 +54,32 @@ MessageInfo Model(std::string_view bytes) {
   MessageInfo info;
   info.Size = static_cast<std::int64_t>(bytes.size());
   bool inHeader = true;
+  std::string* open = nullptr;  // the field last taken, for its continuation lines
   for (std::string_view line : SplitMailLines(bytes)) {
     if (++info.LL > kLineLimit) {
       break;
     }
+    if (open && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
+      open->append(line);
+      continue;
+    }
+    open = nullptr;
     if (inHeader && line.empty()) {
       inHeader = false;
     } else if (inHeader) {
-      Take(line, "FROM: ", info.From);
-      Take(line, "TO: ", info.To);
-      Take(line, "SUBJECT: ", info.Subject);
+      Take(line, "FROM: ", info.From, open);
+      Take(line, "TO: ", info.To, open);
+      Take(line, "SUBJECT: ", info.Subject, open);
       TakeDate(line, info.Date);
     } else {
-      Take(line, "TO: ", info.To_In);
-      Take(line, "SUBJECT: ", info.Sub_In);
+      Take(line, "TO: ", info.To_In, open);
+      Take(line, "SUBJECT: ", info.Sub_In, open);
       TakeDate(line, info.Date_In);
     }
   }
+  std::string scratch;
+  for (std::string* text : {&info.From, &info.To, &info.Subject, &info.To_In, &info.Sub_In})
+    DecodeHeaderText(*text, scratch);
   return info;
 }
 
@@ -116,6 +129,13 @@ std::string CheckMessageReader(std::string_view input) {
     return "FileName changed to \"" + info.FileName + "\"";
   }
   std::string failure = input.size() <= kModelInputLimit ? Compare(info, want) : "";
+  for (const std::string* text :
+       {&info.From, &info.To, &info.Subject, &info.To_In, &info.Sub_In, &info.Reason}) {
+    std::string asUtf8;
+    AppendDisplayText(*text, asUtf8);
+    if (failure.empty() && asUtf8 != *text)
+      failure = "a text is not UTF-8: \"" + *text + "\"";
+  }
   if (failure.empty() && testsupport::ReadBytes(path) != input) {
     failure = "the message file changed";
   }

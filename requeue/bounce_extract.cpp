@@ -56,15 +56,24 @@ bool CopyLineRest(LineReader& reader, LineWriter* writer, std::string& chunk, bo
   return writer == nullptr || writer->Write("\r\n");
 }
 
-// Header lines up to and including the first empty one. False in headerEnded
-// when the file ended first.
+bool IsContinuationLine(std::string_view line) {
+  return !line.empty() && (line[0] == ' ' || line[0] == '\t');
+}
+
+// Header lines up to and including the first empty one, from the line after
+// the marker. The lines that continue the marker line (folded, they begin
+// with a blank or a tab) go with it: written, they would begin the rebuilt
+// header with a line of no field. False in headerEnded when the file ended
+// first.
 bool CopyHeader(LineReader& reader, LineWriter& writer, bool& headerEnded) {
   std::string chunk;
   bool ended = false;
+  bool inMarker = true;
   headerEnded = false;
   while (!headerEnded && reader.ReadChunk(chunk, kChunk, ended)) {
     headerEnded = chunk.empty() && ended;
-    LineWriter* target = IsDroppedHeaderLine(chunk) ? nullptr : &writer;
+    inMarker = inMarker && IsContinuationLine(chunk);
+    LineWriter* target = inMarker || IsDroppedHeaderLine(chunk) ? nullptr : &writer;
     if (!CopyLineRest(reader, target, chunk, ended)) {
       return false;
     }

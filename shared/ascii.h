@@ -55,4 +55,16 @@ constexpr bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix
          EqualsIgnoreCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
+// Where needle (in lower case) stands in text, in either case; npos if nowhere.
+constexpr std::size_t FindIgnoreCase(std::string_view text, std::string_view lowerNeedle) {
+  if (lowerNeedle.empty())
+    return 0;
+  for (std::size_t i = 0; i + lowerNeedle.size() <= text.size(); ++i) {
+    if (AsciiLower(text[i]) == lowerNeedle[0] &&
+        EqualsIgnoreCase(text.substr(i, lowerNeedle.size()), lowerNeedle))
+      return i;
+  }
+  return std::string_view::npos;
+}
+
 }  // namespace ndr

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform.h"
+#include "sample_bounces.h"
 #include "sample_mail.h"
 
 namespace {
@@ -57,6 +58,21 @@ bool Write(const std::string& path, const std::string& bytes) {
 }
 
 // count bounces of the realistic mix, plus a few ordinary messages.
+// The returned mail of the common mail servers, each kind of line end in
+// turn: the Reason column shows every class.
+bool AddServerBounces(const std::string& folder) {
+  static constexpr ndr::samples::LineEnd kEnds[] = {
+      ndr::samples::LineEnd::kCrLf, ndr::samples::LineEnd::kLf, ndr::samples::LineEnd::kCr};
+  int index = 0;
+  for (const ndr::samples::LabelledBounce& bounce : ndr::samples::LabelledBounces()) {
+    const std::string name = folder + "\\NDR" + std::to_string(100 + index) + ".CNM";
+    if (!Write(name, ndr::samples::WithLineEnds(bounce.text, kEnds[index % 3])))
+      return false;
+    ++index;
+  }
+  return true;
+}
+
 bool FillWithBounces(const std::string& folder, std::uint64_t firstSeed, int count) {
   for (int i = 0; i < count; ++i) {
     const std::uint64_t seed = firstSeed + static_cast<std::uint64_t>(i);
@@ -112,9 +128,10 @@ int main(int argc, char** argv) {
                    "P:\\Mercury\\Logs",
                    "P:\\Mercury\\Logs\\Mercury_C",
                    "P:\\Mercury\\Logs\\Mercury_E"}) &&
-      FillWithBounces(bounces, 1000, 300) && AddQueuePair(bounces, "q7k2m9", 1) &&
-      AddQueuePair(bounces, "Held01", 2) && Write(bounces + "\\EMPTY001.CNM", "") &&
-      Write(bounces + "\\EMPTY002.CNM", "") && Write(bounces + "\\notes.txt", "Checked.\r\n") &&
+      FillWithBounces(bounces, 1000, 300) && AddServerBounces(bounces) &&
+      AddQueuePair(bounces, "q7k2m9", 1) && AddQueuePair(bounces, "Held01", 2) &&
+      Write(bounces + "\\EMPTY001.CNM", "") && Write(bounces + "\\EMPTY002.CNM", "") &&
+      Write(bounces + "\\notes.txt", "Checked.\r\n") &&
       FillWithBounces(bounces + "\\Wait", 2000, 25) && AddQueuePair(bounces + "\\Wait", "w1", 3) &&
       FillWithBounces(bounces + "\\Errors", 3000, 18) &&
       FillWithBounces(bounces + "\\Local", 4000, 30) && FillWithBounces(second, 5000, 45) &&

@@ -68,9 +68,13 @@ TEST_F(Extract, WritesTheCopiedMessageAsAQueuePair) {
       "notice\r\n" +
       kMarker +
       "\r\n"
-      "        by mx.example.com;\r\n"
+      "        by mx.example.com;\r\n"  // the marker's folded lines go with it
       "\tfor <a@example.com>;\r\n"
+      " id 7\r\n"
+      "X-Folded: a\r\n"
+      "\ttab\r\n"
       "  two blanks\r\n"
+      "        eight blanks\r\n"
       "Message-ID: <1@x>\r\n"
       "Date: Thu, 5 Feb 2004 10:15:00 +0100\r\n"
       "date: lower case stays\r\n"
@@ -84,7 +88,8 @@ TEST_F(Extract, WritesTheCopiedMessageAsAQueuePair) {
       "\xff last without end";
   ASSERT_EQ(Run(bounce), ExtractOutcome::kRebuilt);
   EXPECT_EQ(ReadBytes(kQ0), kQueueHead +
-                                "\tfor <a@example.com>;\r\n"
+                                "X-Folded: a\r\n"
+                                "\ttab\r\n"
                                 "  two blanks\r\n"
                                 "date: lower case stays\r\n"
                                 "Subject: Caf\xe9\r\n"
@@ -99,6 +104,9 @@ TEST_F(Extract, MarkerFollowedByTheEmptyLineGivesAnEmptyHeader) {
 
   ASSERT_EQ(Run(kMarker + "\r\n\r\n"), ExtractOutcome::kRebuilt);
   EXPECT_EQ(ReadBytes(kQ1), "");
+
+  ASSERT_EQ(Run(kMarker + "\r\n\tfolded\r\n\r\nbody\r\n"), ExtractOutcome::kRebuilt);
+  EXPECT_EQ(ReadBytes(kQ0), kQueueHead + "\r\n");
 }
 
 TEST_F(Extract, NothingIsWrittenWithoutACopy) {

@@ -111,7 +111,6 @@ TEST_F(RequeueRun, QueuesEveryMarkedBounceAndKeepsTheRest) {
   }
   const std::regex head(
       "RELI_MAILOUT\r\n\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d\r\n\r\n"
-      "\tfor <[^\r\n]*>; [^\r\n]*\r\n"
       "From: Nobody <nobody@diverido.example>\r\n"
       "To: [^\r\n]*\r\nSubject: [^\r\n]*\r\n"
       "Mime-Version: 1.0\r\nContent-Type: text/plain; charset=ISO-8859-1\r\n\r\n");

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "bounce_reason.h"
 #include "date_time.h"
 #include "folder_listing.h"
 #include "form_layout.h"
@@ -15,17 +16,18 @@
 namespace ndr {
 namespace {
 
-// Header texts and widths (in width units) of the 11 columns. Each label ends
+// Header texts and widths (in width units) of the 12 columns. Each label ends
 // in the blank that the sort commands turn into "+" or "-". The degree sign is
-// the 8-bit code page's, like every other text in the grid.
-constexpr std::array<std::string_view, 11> kHeaderLabels = {
-    "N\xB0 ", "Name: ",  "Size: ",   "Subject: ", "Date: ", "From: ",
-    "To: ",   "To_In: ", "Sub_In: ", "Date_In: ", "LL: "};
-constexpr std::array<int, 11> kWidthFactors = {3, 6, 6, 5, 18, 5, 5, 25, 25, 18, 4};
-constexpr char kColumnLayout[] = " >|< | >|< |< |< |< |< |< |< |> ";
+// UTF-8, like every other text in the grid.
+constexpr std::array<std::string_view, 12> kHeaderLabels = {
+    "N\xC2\xB0 ", "Name: ",  "Size: ",   "Subject: ", "Date: ", "From: ",
+    "To: ",       "To_In: ", "Sub_In: ", "Date_In: ", "LL: ",   "Reason: "};
+constexpr std::array<int, 12> kWidthFactors = {3, 6, 6, 5, 18, 5, 5, 25, 25, 18, 4, 40};
+constexpr char kColumnLayout[] = " >|< | >|< |< |< |< |< |< |< |> |< ";
 
 constexpr std::int32_t kNameCol = 1;
 constexpr std::int32_t kSubjectCol = 3;
+constexpr std::int32_t kReasonCol = 11;
 constexpr int kFlagAlignment = 7;  // right, vertically centred
 constexpr int kDeleteKey = 46;
 constexpr int kLeftButton = 1;
@@ -333,6 +335,7 @@ void Desk::ResetGrid() {
   grid_.Clear();
   const std::int32_t widthUnit = RoundHalfEven(grid_.FontSize() * toolkit_.TwipsPerPixelX());
   grid_.SetFormatString(kColumnLayout);
+  grid_.SetSortKey(kReasonCol, ReasonSortKey);
   for (std::size_t col = 0; col < kHeaderLabels.size(); ++col) {
     grid_.SetTextMatrix(0, static_cast<std::int32_t>(col), std::string(kHeaderLabels[col]));
   }
@@ -355,8 +358,9 @@ void Desk::AddMessageRow(const MessageInfo& info) {
   const ShortText number = FormatDecimal(r), size = FormatDecimal(info.Size);
   const ShortText date = FormatGridDate(info.Date), dateIn = FormatGridDate(info.Date_In);
   const ShortText lines = FormatDecimal(info.LL);
-  const std::string_view cells[] = {number,  name,       size,        info.Subject, date, info.From,
-                                    info.To, info.To_In, info.Sub_In, dateIn,       lines};
+  const std::string_view cells[] = {number,      name,      size,    info.Subject,
+                                    date,        info.From, info.To, info.To_In,
+                                    info.Sub_In, dateIn,    lines,   info.Reason};
   grid_.SetRowTexts(r, cells);
   grid_.AddItem(FormatZeroPadded(std::int64_t{r} + 1, 3));
 }

@@ -15,9 +15,9 @@ namespace ndr {
 
 namespace {
 
-constexpr std::int32_t kMaxCols = 1024;  // far beyond the viewer's 11; bounds memory
+constexpr std::int32_t kMaxCols = 1024;  // far beyond the viewer's 12; bounds memory
 constexpr std::int32_t kMaxRows = std::numeric_limits<std::int32_t>::max();
-constexpr std::size_t kDefaultCols = 11;        // rows_ is built before cols_ is set
+constexpr std::size_t kDefaultCols = 12;        // rows_ is built before cols_ is set
 constexpr std::int32_t kDefaultColWidth = 960;  // twips, about 64 pixels
 
 std::int32_t ClampTo(std::int32_t value, std::int32_t low, std::int32_t high) {
@@ -156,14 +156,21 @@ void RankRun(const std::vector<std::string_view>& texts, const PackedText* run, 
     keys[run[i].row].value = rankOfId[idOfRow[i]];
 }
 
-// The keys of one column over the rows [begin, begin + count).
+// The keys of one column over the rows [begin, begin + count); a column with
+// a key maker sorts by the texts it makes of the cells.
 template <typename RowIt>
-std::vector<CellKey> ColumnKeys(RowIt begin, std::size_t count, std::size_t col) {
+std::vector<CellKey> ColumnKeys(RowIt begin, std::size_t count, std::size_t col,
+                                SortKeyMaker keyMaker) {
   std::vector<CellKey> keys(count);
   std::vector<std::string_view> texts(count);
+  std::vector<std::string> madeKeys(keyMaker ? count : 0);
   std::vector<PackedText> packed;
   for (std::size_t r = 0; r < count; ++r) {
-    const std::string_view text = begin[static_cast<std::ptrdiff_t>(r)].Text(col);
+    std::string_view text = begin[static_cast<std::ptrdiff_t>(r)].Text(col);
+    if (keyMaker) {
+      keyMaker(text, madeKeys[r]);
+      text = madeKeys[r];
+    }
     texts[r] = text;
     if (text.empty())
       continue;
@@ -199,11 +206,13 @@ int CompareKeys(const CellKey& a, const CellKey& b) {
 // rows keep their order.
 template <typename RowIt>
 std::vector<std::uint32_t> SortedPermutation(RowIt begin, RowIt end, std::size_t keyFirst,
-                                             std::size_t keyCount, bool descending) {
+                                             std::span<const SortKeyMaker> keyMakers,
+                                             bool descending) {
   const auto count = static_cast<std::size_t>(end - begin);
+  const std::size_t keyCount = keyMakers.size();
   std::vector<std::vector<CellKey>> keys;
   for (std::size_t k = 0; k < keyCount; ++k)
-    keys.push_back(ColumnKeys(begin, count, keyFirst + k));
+    keys.push_back(ColumnKeys(begin, count, keyFirst + k, keyMakers[k]));
   struct Entry {
     CellKey key;
     std::uint32_t index;
@@ -243,7 +252,8 @@ std::vector<std::int32_t> BodyRowsAscending(std::vector<std::int32_t> rows, std:
 Grid::Grid()
     : rows_(2, GridRow(kDefaultCols)),
       alignments_(kDefaultCols, ColumnAlignment::Left),
-      widths_(kDefaultCols, kDefaultColWidth) {}
+      widths_(kDefaultCols, kDefaultColWidth),
+      sortKeys_(kDefaultCols, nullptr) {}
 
 std::int32_t Grid::Rows() const {
   return static_cast<std::int32_t>(rows_.size() - gapSize_);
@@ -306,6 +316,7 @@ void Grid::SetCols(std::int32_t cols) {
     row.Resize(n);
   alignments_.resize(n, ColumnAlignment::Left);
   widths_.resize(n, kDefaultColWidth);
+  sortKeys_.resize(n, nullptr);
   const bool moved = ClampSelection();
   if (observer_)
     observer_->EndReset();
@@ -557,6 +568,11 @@ void Grid::Clear() {
 
 // ---- Sort -----------------------------------------------------------------
 
+void Grid::SetSortKey(std::int32_t col, SortKeyMaker keyMaker) {
+  if (col >= 0 && col < cols_)
+    sortKeys_[static_cast<std::size_t>(col)] = keyMaker;
+}
+
 void Grid::Sort(int order) {
   if (order != 1 && order != 2)
     return;
@@ -572,8 +588,9 @@ void Grid::Sort(int order) {
   const auto keyCount = static_cast<std::size_t>(std::max(col_, colSel_) - keyFirst + 1);
   const auto begin = rows_.begin() + top;
   const auto end = rows_.begin() + bottom + 1;
-  const std::vector<std::uint32_t> permutation =
-      SortedPermutation(begin, end, static_cast<std::size_t>(keyFirst), keyCount, order == 2);
+  const std::vector<std::uint32_t> permutation = SortedPermutation(
+      begin, end, static_cast<std::size_t>(keyFirst),
+      std::span(sortKeys_).subspan(static_cast<std::size_t>(keyFirst), keyCount), order == 2);
 
   std::vector<GridRow> sorted;
   sorted.reserve(permutation.size());

@@ -18,6 +18,9 @@ namespace ndr {
 
 enum class ColumnAlignment { Left, Right };
 
+// Makes from a cell's text the text by which it sorts.
+using SortKeyMaker = void (*)(std::string_view text, std::string& key);
+
 // Notifications come in Begin/End pairs around the change, so that a view can
 // follow its toolkit's rules (Qt wants to hear of a removal before it is made).
 class GridObserver {
@@ -38,7 +41,7 @@ class GridObserver {
 
 class Grid {
  public:
-  Grid();  // 2 rows, 11 columns, 1 fixed row, 1 fixed column
+  Grid();  // 2 rows, 12 columns, 1 fixed row, 1 fixed column
   void SetObserver(GridObserver* observer) { observer_ = observer; }
 
   std::int32_t Rows() const;
@@ -98,6 +101,9 @@ class Grid {
   // columns of the selection. Texts that both read as numbers compare as
   // numbers, others as text.
   void Sort(int order);
+  // The column sorts by the keys keyMaker makes of its texts (nullptr: by
+  // the texts themselves).
+  void SetSortKey(std::int32_t col, SortKeyMaker keyMaker);
 
   std::int32_t MouseRow() const { return mouseRow_; }
   std::int32_t MouseCol() const { return mouseCol_; }
@@ -124,9 +130,10 @@ class Grid {
   // are already gone, so that the observer sees a consistent grid after each
   // removed run while the whole removal stays one pass.
   std::size_t gapBegin_ = 0, gapSize_ = 0;
-  std::int32_t cols_ = 11;
+  std::int32_t cols_ = 12;
   std::vector<ColumnAlignment> alignments_;
   std::vector<std::int32_t> widths_;
+  std::vector<SortKeyMaker> sortKeys_;
   std::int32_t row_ = 1, col_ = 1, rowSel_ = 1, colSel_ = 1;
   std::int32_t mouseRow_ = 0, mouseCol_ = 0;
   double fontSize_ = 8.25;

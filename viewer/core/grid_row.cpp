@@ -11,8 +11,22 @@ namespace {
 
 // The texts of a row are counted in 32 bits; a row never holds more.
 constexpr std::size_t kMaxRowText = std::numeric_limits<std::uint32_t>::max();
+// Room beyond its texts that a row's buffer may keep.
+constexpr std::size_t kSlack = 16;
 
 }  // namespace
+
+GridRow::GridRow(const GridRow& other)
+    : cols_(other.cols_),
+      bytes_(other.bytes_),
+      pictures_(other.pictures_ ? std::make_unique<std::vector<PictureCell>>(*other.pictures_)
+                                : nullptr) {}
+
+GridRow& GridRow::operator=(const GridRow& other) {
+  if (this != &other)
+    *this = GridRow(other);
+  return *this;
+}
 
 std::uint32_t GridRow::End(std::size_t col) const {
   std::uint32_t end;
@@ -64,9 +78,16 @@ void GridRow::SetTexts(std::span<const std::string_view> texts) {
       SetText(c, texts[c]);  // empty, or too much for one buffer: cut by SetText
     return;
   }
-  if (bytes_.capacity() < TableBytes() + total)
-    bytes_ = std::string();  // the old texts need no copying into the new buffer
-  bytes_.resize(TableBytes() + total);
+  // A buffer much larger than the texts (a row before held longer ones) is
+  // given up: the grid keeps every row of a large folder.
+  const std::size_t needed = TableBytes() + total;
+  if (bytes_.capacity() < needed || bytes_.capacity() > needed + kSlack) {
+    // Freed rather than grown: the old texts need no copying, and growing
+    // may double the buffer. (Assigning an empty string would keep it.)
+    std::string().swap(bytes_);
+    bytes_.reserve(needed);
+  }
+  bytes_.resize(needed);
   char* out = bytes_.data();
   std::uint32_t end = 0;
   for (std::size_t c = 0; c < cols_; ++c) {
@@ -81,7 +102,8 @@ void GridRow::SetTexts(std::span<const std::string_view> texts) {
 void GridRow::Resize(std::size_t cols) {
   if (cols == cols_)
     return;
-  std::erase_if(pictures_, [cols](const PictureCell& cell) { return cell.col >= cols; });
+  if (pictures_)
+    std::erase_if(*pictures_, [cols](const PictureCell& cell) { return cell.col >= cols; });
   if (bytes_.empty()) {
     cols_ = static_cast<std::uint32_t>(cols);
     return;
@@ -99,7 +121,7 @@ std::string GridRow::ReleaseBuffer() {
   std::string buffer = std::move(bytes_);
   buffer.clear();
   bytes_ = std::string();
-  pictures_.clear();
+  pictures_.reset();
   return buffer;
 }
 
@@ -113,11 +135,13 @@ void GridRow::AdoptBuffer(std::string&& buffer) {
 void GridRow::Clear() {
   bytes_.clear();
   bytes_.shrink_to_fit();
-  pictures_.clear();
+  pictures_.reset();
 }
 
 const GridRow::PictureCell* GridRow::FindPicture(std::size_t col) const {
-  for (const PictureCell& cell : pictures_) {
+  if (!pictures_)
+    return nullptr;
+  for (const PictureCell& cell : *pictures_) {
     if (cell.col == col)
       return &cell;
   }
@@ -131,8 +155,10 @@ GridRow::PictureCell* GridRow::FindPicture(std::size_t col) {
 GridRow::PictureCell& GridRow::PictureAt(std::size_t col) {
   if (PictureCell* cell = FindPicture(col))
     return *cell;
-  pictures_.push_back({static_cast<std::uint32_t>(col), 0, kNoPicture});
-  return pictures_.back();
+  if (!pictures_)
+    pictures_ = std::make_unique<std::vector<PictureCell>>();
+  pictures_->push_back({static_cast<std::uint32_t>(col), 0, kNoPicture});
+  return pictures_->back();
 }
 
 PictureHandle GridRow::Picture(std::size_t col) const {

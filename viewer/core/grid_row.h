@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -20,6 +21,11 @@ constexpr PictureHandle kNoPicture = 0;
 class GridRow {
  public:
   explicit GridRow(std::size_t cols) : cols_(static_cast<std::uint32_t>(cols)) {}
+  GridRow(const GridRow& other);
+  GridRow& operator=(const GridRow& other);
+  GridRow(GridRow&&) noexcept = default;
+  GridRow& operator=(GridRow&&) noexcept = default;
+  ~GridRow() = default;
 
   std::size_t Cols() const { return cols_; }
   // Columns added are empty; texts of columns dropped go.
@@ -62,7 +68,9 @@ class GridRow {
   // Empty while every cell is; else the end of each cell's text (counted
   // from the end of the table), then the texts.
   std::string bytes_;
-  std::vector<PictureCell> pictures_;
+  // Held apart: most rows never get a picture, and a large grid holds many
+  // rows.
+  std::unique_ptr<std::vector<PictureCell>> pictures_;
 };
 
 }  // namespace ndr

@@ -12,7 +12,9 @@
 #endif
 
 #include "ascii.h"
+#include "bounce_reason.h"
 #include "folder_scan.h"
+#include "header_text.h"
 #include "internet_time.h"
 #include "platform.h"
 
@@ -58,7 +60,12 @@ class HeadLines {
   void Start(ScanFile& file) {
     file_ = &file;
     begin_ = end_ = 0;
-    eof_ = skipLf_ = false;
+    eof_ = skipLf_ = headSaved_ = false;
+  }
+  // The file's first bytes, the first chunk read: the part of the file the
+  // Reason column is read from.
+  std::string_view Head() const {
+    return headSaved_ ? std::string_view(savedHead_) : std::string_view(buffer_, end_);
   }
   // True when no further line can be read.
   bool AtEnd() { return (begin_ == end_ || skipLf_) && !Available(); }
@@ -76,6 +83,7 @@ class HeadLines {
   bool Available();
   void Fill();
   void SkipRestOfLine(std::size_t kept);
+  void SaveHead();
 
   ScanFile* file_ = nullptr;
   // A kept line's start plus one chunk read behind it. Aligned, and a whole
@@ -85,7 +93,18 @@ class HeadLines {
   std::size_t begin_ = 0, end_ = 0;
   bool eof_ = false;
   bool skipLf_ = false;  // the last line ended at a CR: a LF next belongs to it
+  // Until the buffer is first moved or refilled, it holds the head itself;
+  // only then is the head copied aside (the lines of a few files only).
+  bool headSaved_ = false;
+  std::string savedHead_;
 };
+
+void HeadLines::SaveHead() {
+  if (headSaved_ || end_ == 0)
+    return;  // saved already, or nothing read yet
+  savedHead_.assign(buffer_, end_);
+  headSaved_ = true;
+}
 
 // Reads one chunk behind end_. A short read of a file is its end: no further
 // call is needed to learn that.
@@ -114,6 +133,7 @@ bool HeadLines::Available() {
     }
     if (eof_)
       return false;
+    SaveHead();
     begin_ = end_ = 0;
     Fill();
   }
@@ -153,6 +173,7 @@ std::string_view HeadLines::Next() {
       return line;
     }
     // The line goes on behind the buffer: move its start to the front.
+    SaveHead();
     const std::size_t have = end_ - begin_;
     std::memmove(buffer_, buffer_ + begin_, have);
     begin_ = 0;
@@ -257,8 +278,9 @@ std::string_view ValueOf(std::string_view line, const HeaderName& name) {
 // Stores the value of header line, reusing the field's buffer. Apart from
 // HasValue, so that the test, made on many lines, is inlined, and the store,
 // made on few, is not.
-void StoreValue(std::string_view line, const HeaderName& name, std::string& field) {
+std::string* StoreValue(std::string_view line, const HeaderName& name, std::string& field) {
   field.assign(line.substr(name.upper.size()));
+  return &field;
 }
 
 inline void TakeDate(std::string_view line, DateTime& field) {
@@ -278,6 +300,13 @@ void ResetRecord(MessageInfo& info) {
   info.To_In.clear();
   info.Sub_In.clear();
   info.Date_In = kEmptyDateTime;
+  info.Reason.clear();
+}
+
+// The texts as people wrote them, once the lines are read.
+void DecodeTexts(MessageInfo& info, std::string& scratch) {
+  for (std::string* text : {&info.From, &info.To, &info.Subject, &info.To_In, &info.Sub_In})
+    DecodeHeaderText(*text, scratch);
 }
 
 // Most lines of a message name none of the fields; their first letter says
@@ -287,60 +316,70 @@ inline char FoldedFirstLetter(std::string_view line) {
   return static_cast<char>(static_cast<unsigned char>(line[0]) | kAsciiCaseBit);
 }
 
-inline void TakeHeaderLine(std::string_view line, MessageInfo& info) {
+// The field a line's value went into; nullptr when it named none (or a date).
+inline std::string* TakeHeaderLine(std::string_view line, MessageInfo& info) {
   switch (FoldedFirstLetter(line)) {
     case 'f':
       if (HasValue(line, kFrom))
-        StoreValue(line, kFrom, info.From);
+        return StoreValue(line, kFrom, info.From);
       break;
     case 't':
       if (HasValue(line, kTo))
-        StoreValue(line, kTo, info.To);
+        return StoreValue(line, kTo, info.To);
       break;
     case 's':
       if (HasValue(line, kSubject))
-        StoreValue(line, kSubject, info.Subject);
+        return StoreValue(line, kSubject, info.Subject);
       break;
     case 'd':
       TakeDate(line, info.Date);
       break;
   }
+  return nullptr;
 }
 
-inline void TakeBodyLine(std::string_view line, MessageInfo& info) {
+inline std::string* TakeBodyLine(std::string_view line, MessageInfo& info) {
   if (line.size() <= kTo.upper.size())
-    return;  // too short for any field's name and value, and empty lines
+    return nullptr;  // too short for any field's name and value, and empty lines
   switch (FoldedFirstLetter(line)) {
     case 't':
       if (HasValue(line, kTo))
-        StoreValue(line, kTo, info.To_In);
+        return StoreValue(line, kTo, info.To_In);
       break;
     case 's':
       if (HasValue(line, kSubject))
-        StoreValue(line, kSubject, info.Sub_In);
+        return StoreValue(line, kSubject, info.Sub_In);
       break;
     case 'd':
       TakeDate(line, info.Date_In);
       break;
   }
+  return nullptr;
 }
 
 // Takes a message's lines into its record: header fields before the first
-// empty line, body fields after it.
+// empty line, body fields after it. The continuation lines of a field taken
+// (those that begin with a blank or a tab) are joined to its value, their
+// line breaks dropped.
 class FieldTaker {
  public:
   explicit FieldTaker(MessageInfo& info) : info_(info) {}
   void Take(std::string_view line) {
-    if (inBody_)
-      TakeBodyLine(line, info_);
-    else if (line.empty())
+    if (open_ != nullptr && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
+      open_->append(line);
+    } else if (inBody_) {
+      open_ = TakeBodyLine(line, info_);
+    } else if (line.empty()) {
       inBody_ = true;
-    else
-      TakeHeaderLine(line, info_);
+      open_ = nullptr;
+    } else {
+      open_ = TakeHeaderLine(line, info_);
+    }
   }
 
  private:
   MessageInfo& info_;
+  std::string* open_ = nullptr;  // the field the next continuation line goes on
   bool inBody_ = false;
 };
 
@@ -378,6 +417,7 @@ std::int64_t ClampedSize(std::uint64_t length) {
 struct EntryReader::State {
   ScanFile file;
   HeadLines lines;
+  std::string scratch;  // of the decoding
 
   // Fills info (already reset) from the entry in folder; the kind of entry
   // it was.
@@ -387,6 +427,8 @@ struct EntryReader::State {
     if (kind == ScanFile::Kind::Ordinary) {
       lines.Start(file);
       ReadLines(lines, info);
+      DecodeTexts(info, scratch);
+      ReadBounceReason(lines.Head(), info.Reason);
       kind = file.Settle();
       file.Close();
       if (kind != ScanFile::Kind::Ordinary)

@@ -1,4 +1,5 @@
-// Reads the header fields of one message file, as the grid shows them.
+// Reads the header fields of one message file, as the grid shows them:
+// folded values unfolded, encoded words decoded, every text UTF-8.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +23,8 @@ struct MessageInfo {
   std::string To_In;    // last "To: " of the body within the first 70 lines
   std::string Sub_In;
   DateTime Date_In;
+  // Why a bounce came back ("5.1.1 unknown-user: ..."); "" for other files.
+  std::string Reason;
 };
 
 // Fills info from the file info.FileName names; every field but FileName is

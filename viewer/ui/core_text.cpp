@@ -9,16 +9,12 @@
 namespace ndr {
 
 QString FromCore(std::string_view text) {
-#ifdef _WIN32
-  return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-#else
   const QByteArrayView bytes(text.data(), static_cast<qsizetype>(text.size()));
   QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
   QString decoded = utf8.decode(bytes);
   if (!utf8.hasError())
     return decoded;
   return QString::fromLatin1(bytes);
-#endif
 }
 
 std::string ToCore(const QString& text) {

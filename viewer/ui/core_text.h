@@ -8,9 +8,9 @@
 
 namespace ndr {
 
-// Texts from message files are 8-bit in the system code page; names on a
-// POSIX disk are UTF-8. Valid UTF-8 is taken as such, anything else as
-// Latin-1, so that no byte is ever lost or replaced.
+// The core's texts are UTF-8; only a file name on a POSIX disk may be other
+// bytes. Valid UTF-8 is taken as such, anything else as Latin-1, so that no
+// byte is ever lost or replaced.
 QString FromCore(std::string_view text);
 // For paths and typed folder names: the encoding the platform layer expects.
 std::string ToCore(const QString& text);

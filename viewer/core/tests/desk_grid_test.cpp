@@ -13,7 +13,7 @@ namespace ndr {
 namespace {
 
 constexpr int kLeft = 1, kRight = 2;
-constexpr std::int32_t kName = 1, kSize = 2, kSubject = 3, kDate = 4;
+constexpr std::int32_t kName = 1, kSize = 2, kSubject = 3, kDate = 4, kReason = 11;
 
 class GridWorkTest : public ::testing::Test {
  protected:
@@ -73,7 +73,7 @@ TEST_F(GridWorkTest, HeaderPressesToggleTheSortAndMoveTheMark) {
   PressHeader(kSize);
   EXPECT_TRUE(Ordered(Column(kSize), true, true));
   EXPECT_EQ(grid_.TextMatrix(0, kSize), "Size:+");
-  EXPECT_EQ(Marks(), "  +        ");
+  EXPECT_EQ(Marks(), "  +         ");
 
   PressHeader(kSize);
   EXPECT_TRUE(Ordered(Column(kSize), true, false));
@@ -81,7 +81,7 @@ TEST_F(GridWorkTest, HeaderPressesToggleTheSortAndMoveTheMark) {
 
   PressHeader(kDate);
   EXPECT_TRUE(Ordered(Column(kDate), false, true));
-  EXPECT_EQ(Marks(), "    +      ");
+  EXPECT_EQ(Marks(), "    +       ");
   EXPECT_EQ(grid_.TextMatrix(0, kSize), "Size: ");
 
   // Rows move whole: each name still has its own size.
@@ -120,11 +120,29 @@ TEST_F(GridWorkTest, RightPressesOpenTheMenusWithoutSorting) {
   EXPECT_EQ(grid_.Row(), 4);
 }
 
+// The Reason column groups temporary failures before permanent ones, and
+// the same class together whatever the code; empty cells come first.
+TEST_F(GridWorkTest, ReasonsSortByKindOfFailureThenClass) {
+  const std::vector<std::string> reasons = {
+      "5.1.1 unknown-user: a", "5.0.0 blocked: b",    "",
+      "4.4.1 expired: c",      "550 unknown-user: d", "5.7.1 blocked: e",
+      "4.2.2 mailbox-full: f"};
+  AddRows(static_cast<int>(reasons.size()));
+  for (std::size_t i = 0; i < reasons.size(); ++i)
+    grid_.SetTextMatrix(static_cast<std::int32_t>(i + 1), kReason, reasons[i]);
+  PressHeader(kReason);
+  EXPECT_EQ(Column(kReason),
+            (std::vector<std::string>{"", "4.2.2 mailbox-full: f", "4.4.1 expired: c",
+                                      "5.1.1 unknown-user: a", "550 unknown-user: d",
+                                      "5.0.0 blocked: b", "5.7.1 blocked: e"}));
+  EXPECT_EQ(grid_.TextMatrix(0, kReason), "Reason:+");
+}
+
 TEST_F(GridWorkTest, SelectionCounts) {
   AddRows(25);
   desk_.MnuPOPBSelectAll_Click();
   EXPECT_EQ(desk_.txt_NbSelV, "25");
-  EXPECT_EQ(desk_.txt_NbSelH, "10");
+  EXPECT_EQ(desk_.txt_NbSelH, "11");
   EXPECT_EQ(grid_.Row(), 1);
   EXPECT_EQ(grid_.Col(), 1);
 

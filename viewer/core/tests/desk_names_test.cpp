@@ -11,6 +11,7 @@
 #include "desk_test_support.h"
 #include "fake_toolkit.h"
 #include "grid.h"
+#include "header_text.h"
 #include "test_support.h"
 
 namespace ndr {
@@ -133,8 +134,11 @@ TEST_F(NamesTest, EachActionReachesExactlyTheListedEntry) {
       ShowWait();
       const std::int32_t row = RowOf(name);
       ASSERT_GT(row, 0);
-      // The subject of this very file; a hidden file (a dot name) shows none.
-      EXPECT_EQ(grid_.TextMatrix(row, 3), IsHiddenName(name) ? "" : name);
+      // The subject of this very file (shown as UTF-8); a hidden file (a dot
+      // name) shows none.
+      std::string subject;
+      AppendDisplayText(name, subject);
+      EXPECT_EQ(grid_.TextMatrix(row, 3), IsHiddenName(name) ? "" : subject);
       const Snapshot before = TakeSnapshot();
       Select(row);
       (desk_.*action.click)();

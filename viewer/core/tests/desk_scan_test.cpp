@@ -141,7 +141,7 @@ TEST_F(ScanTest, WidthUnitRoundsHalfToEven) {
     EXPECT_EQ(grid_.ColWidth(0), unit * 3) << twips;
     EXPECT_EQ(grid_.ColWidth(7), unit * 25) << twips;
   }
-  EXPECT_EQ(grid_.TextMatrix(0, 0), "N\xB0 ");
+  EXPECT_EQ(grid_.TextMatrix(0, 0), "N\xC2\xB0 ");
 }
 
 TEST(CounterPatterns, GroupAsThePatternsSay) {

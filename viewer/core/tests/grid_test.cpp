@@ -107,11 +107,11 @@ TEST_F(GridTest, SelectionCollapsesExtendsAndClamps) {
 
   grid_.Select(-5, 99, 1000, -1);
   EXPECT_EQ(grid_.Row(), 0);
-  EXPECT_EQ(grid_.Col(), 10);
+  EXPECT_EQ(grid_.Col(), 11);
   EXPECT_EQ(grid_.RowSel(), 9);
   EXPECT_EQ(grid_.ColSel(), 0);
   recorder_.log.clear();
-  grid_.Select(0, 10, 9, 0);
+  grid_.Select(0, 11, 9, 0);
   EXPECT_TRUE(recorder_.log.empty());  // nothing changed, nothing said
 
   grid_.SetRows(4);  // the selection follows the rows away

@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "charset.h"
+#include "header_text.h"
 #include "message_reader.h"
 #include "properties.h"
+#include "sample_bounces.h"
 #include "test_support.h"
 
 #ifdef _WIN32
@@ -129,11 +132,14 @@ TEST_F(ReaderTest, HeaderLinesLineEndsAndTheLineLimit) {
       {"SUBJECT: Hello\r\nfrom: x\r\n", "From[x] Subject[Hello] LL2"},
       {"Subject:x\r\n Subject: indented\r\nSubject : spaced\r\nSubjects: y\r\nTo:\r\n", "LL5"},
       {"Subject:   padded \t \r\nTo: =?UTF-8?B?w6k=?=\r\n",
-       "To[=?UTF-8?B?w6k=?=] Subject[  padded \t ] LL2"},
+       "To[\xC3\xA9] Subject[  padded \t ] LL2"},
       {"Subject: kept\r\nSubject: \r\n", "Subject[kept] LL2"},
-      {"Subject: first\r\n\tsecond\r\n  third\r\n", "Subject[first] LL3"},
-      {std::string("Subject: caf\xE9 \xFF\0z\r\n", 19),
-       std::string("Subject[caf\xE9 \xFF\0z] LL1", 21)},
+      // Folded values are joined; 8-bit text without a charset is Windows-1252.
+      {"Subject: first\r\n\tsecond\r\n  third\r\nX: y\r\n z\r\n",
+       "Subject[first\tsecond  third] LL5"},
+      {"To: a\r\n\r\nSubject: b\r\n c\r\nDate: x\r\n d\r\n", "To[a] Sub_In[b c] LL6"},
+      {std::string("Subject: caf\xE9 \x80\0z\r\n", 19),
+       std::string("Subject[caf\xC3\xA9 \xE2\x82\xAC\0z] LL1", 24)},
       // CR or CR LF ends a line, LF alone does not.
       {"From: a\nTo: b\nSubject: c\n", "From[a\nTo: b\nSubject: c\n] LL1"},
       {"From: a\rTo: b\r\rSubject: c\r", "From[a] To[b] Sub_In[c] LL4"},
@@ -152,6 +158,51 @@ TEST_F(ReaderTest, HeaderLinesLineEndsAndTheLineLimit) {
     const MessageInfo info = Read(bytes);
     EXPECT_EQ(Summary(info), expected) << "bytes: [" << bytes.substr(0, 80) << "]";
     EXPECT_EQ(info.Size, static_cast<std::int64_t>(bytes.size()));
+  }
+}
+
+TEST(HeaderTextTest, EncodedWordsInTheirCharsets) {
+  // Not every system converts every set (Wine has no ISO-2022-JP): a set it
+  // does not know leaves the word as it is, never garbled.
+  std::string probe;
+  const std::string jp = "=?ISO-2022-JP?B?GyRCJUYlOSVIGyhC?=";
+  const bool knowsJp = AppendAsUtf8("ISO-2022-JP", "\x1B$B%F\x1B(B", probe);
+  const std::pair<std::string, std::string> cases[] = {
+      {"=?UTF-8?B?w5xiZXI=?= =?utf-8?q?_Stra=C3=9Fe?=",
+       "\xC3\x9C"
+       "ber Stra\xC3\x9F"
+       "e"},
+      {"Re: =?ISO-8859-1?Q?caf=E9?=  ok", "Re: caf\xC3\xA9  ok"},
+      {"=?iso-8859-1?q?a?=\r\n\t=?iso-8859-1?q?b?= c =?iso-8859-1?q?d?=", "ab c d"},
+      {jp, knowsJp ? "\xE3\x83\x86\xE3\x82\xB9\xE3\x83\x88" : jp},
+      {"=?windows-1251?B?z+Dw6A==?=", "\xD0\x9F\xD0\xB0\xD1\x80\xD0\xB8"},
+      // Unknown or malformed words stay as they are, and so does their blank.
+      {"=?x-no-such-set?Q?a?= =?UTF-8?Q?b?=", "=?x-no-such-set?Q?a?= b"},
+      {"=?UTF-8?B?w6k=?= =?UTF-8?Q?bad=G?= =?UTF-8?Q?a b?=",
+       "\xC3\xA9 =?UTF-8?Q?bad=G?= =?UTF-8?Q?a b?="},
+      {"=?=? =?UTF-8?B?w6k=?=?=", "=?=? \xC3\xA9?="},
+      {"M\xFCller \xC3\xA9", "M\xC3\xBCller \xC3\x83\xC2\xA9"},  // not UTF-8 as a whole
+  };
+  std::string scratch;
+  for (const auto& [raw, shown] : cases) {
+    std::string text = raw;
+    DecodeHeaderText(text, scratch);
+    EXPECT_EQ(text, shown) << raw;
+  }
+}
+
+// Each sample of the library gives its labelled status and class, whatever
+// its line ends.
+TEST_F(ReaderTest, LabelledBouncesGiveTheirReason) {
+  using samples::LineEnd;
+  for (const samples::LabelledBounce& sample : samples::LabelledBounces()) {
+    std::string label(sample.status);
+    label += (label.empty() ? "" : " ") + std::string(sample.reasonClass);
+    for (LineEnd end : {LineEnd::kCrLf, LineEnd::kLf, LineEnd::kCr}) {
+      const std::string reason = Read(samples::WithLineEnds(sample.text, end)).Reason;
+      EXPECT_EQ(reason.substr(0, reason.find(':')), label) << sample.name;
+      EXPECT_LE(reason.size(), label.size() + 202) << sample.name;
+    }
   }
 }
 

@@ -104,8 +104,8 @@ class DeskWindowTest : public QObject {
     QVERIFY(h.Start());
     QTest::keyClick(h.View(), Qt::Key_A, Qt::ControlModifier);
     QCOMPARE(h.Text("txt_NbSelV"), QString("5"));
-    QCOMPARE(h.Text("txt_NbSelH"), QString("10"));
-    QCOMPARE(h.View()->selectionModel()->selectedIndexes().size(), 50);
+    QCOMPARE(h.Text("txt_NbSelH"), QString("11"));
+    QCOMPARE(h.View()->selectionModel()->selectedIndexes().size(), 55);
 
     // From row 5, column 4 to row 3, column 2: the anchor stays where the
     // selection began, whichever way it was extended.

@@ -261,9 +261,9 @@ TEST_F(DeskWin32Test, HeaderPressSortsAndMarksSelectAllCovers) {
   EXPECT_EQ(desk.Selection(0), 1);
   EXPECT_EQ(desk.Selection(1), 1);
   EXPECT_EQ(desk.Selection(2), kMessages);
-  EXPECT_EQ(desk.Selection(3), 10);
+  EXPECT_EQ(desk.Selection(3), 11);
   EXPECT_EQ(Text(desk.Control("txt_NbSelV")), "5");
-  EXPECT_EQ(Text(desk.Control("txt_NbSelH")), "10");
+  EXPECT_EQ(Text(desk.Control("txt_NbSelH")), "11");
 }
 
 TEST_F(DeskWin32Test, FlagShowsItsPictureAtTheRightOfTheSubject) {
