@@ -163,7 +163,7 @@ void SettleDisk() {
 }
 
 double ScanSeconds(ndr::Desk& desk, int readers) {
-  desk.scanReaders = readers;
+  desk.SetScanReaders(readers);
   return Seconds([&] { desk.LoadFolder(); });
 }
 
@@ -175,7 +175,7 @@ void CompareScan(const std::string& folder, int files, int rounds) {
   QuietToolkit toolkit;
   ndr::Grid grid;
   ndr::Desk desk(toolkit, grid);
-  desk.CurrentFolder = folder;
+  desk.ShowFolder(folder);
   const int readers = readerCount > 0 ? readerCount : ndr::DefaultReaderCount();
   SlowDrive slowDrive;
   std::optional<ndr::ScopedOsCallHook> delay;
@@ -241,7 +241,7 @@ void SortAndDelete(const std::string& folder) {
   QuietToolkit toolkit;
   ndr::Grid grid;
   ndr::Desk desk(toolkit, grid);
-  desk.CurrentFolder = folder;
+  desk.ShowFolder(folder);
   desk.LoadFolder();
   const std::int32_t rows = grid.Rows() - 1;
 

@@ -54,9 +54,11 @@ std::string MenuCaption(std::string_view menu, int index) {
   return {};
 }
 
-std::string OptionCaption(std::string_view group, int index) {
+std::string DesignCaption(std::string_view group, int index) {
   const ControlSpec* option = FindControl(group, index);
-  return option != nullptr ? std::string(option->caption) : std::string();
+  return option != nullptr && option->kind == ControlKind::OptionButton
+             ? std::string(option->caption)
+             : std::string();
 }
 
 // Keeps the window disabled for exactly as long as the scan runs, even when
@@ -77,22 +79,41 @@ class BusyScope {
 Desk::Desk(Toolkit& toolkit, Grid& grid) : toolkit_(toolkit), grid_(grid) {
   const ControlSpec& extra = *FindControl("Option3", 4);
   option3ExtraCaption_ = extra.caption;
-  option3ExtraToolTip = extra.toolTip;
+  option3ExtraToolTip_ = extra.toolTip;
 }
 
 // --- Folder choices ----------------------------------------------------------
 
-std::string Desk::Option1Caption(int index) const {
-  return OptionCaption("Option1", index);
+bool Desk::IsOptionGroup(std::string_view name) {
+  return name == "Option1" || name == "Option2" || name == "Option3";
 }
 
-std::string Desk::Option2Caption(int index) const {
-  return OptionCaption("Option2", index);
+int Desk::SelectedOption(std::string_view group) const {
+  if (group == "Option1")
+    return option1Selected_;
+  if (group == "Option2")
+    return option2Selected_;
+  return group == "Option3" ? option3Selected_ : 0;
 }
 
-// Entry 4 (the extra folder) has the caption the operator last gave it.
-std::string Desk::Option3Caption(int index) const {
-  return index == 4 ? option3ExtraCaption_ : OptionCaption("Option3", index);
+// Entry 4 of Option3 (the extra folder) has the caption the operator last
+// gave it.
+std::string Desk::OptionCaption(std::string_view group, int index) const {
+  if (group == "Option3" && index == 4)
+    return option3ExtraCaption_;
+  return DesignCaption(group, index);
+}
+
+const std::string& Desk::BoxText(std::string_view name) const {
+  static const std::string kNone;
+  const std::pair<std::string_view, const std::string*> boxes[] = {
+      {"txt_Info1", &txt_Info1_},   {"txt_Info2", &txt_Info2_},   {"txt_Info3", &txt_Info3_},
+      {"txt_NbSelV", &txt_NbSelV_}, {"txt_NbSelH", &txt_NbSelH_}, {"txt_DIR", &txt_DIR_Text_}};
+  for (const auto& [box, text] : boxes) {
+    if (box == name)
+      return *text;
+  }
+  return kNone;
 }
 
 std::string Desk::ExplorerCaption(int index) {
@@ -110,11 +131,11 @@ void Desk::SelectStartupChoices() {
 
 void Desk::FinishStartup() {
   LoadFolder();
-  StartupDone = true;
+  startupDone_ = true;
 }
 
 void Desk::ComposeCurrentFolder() {
-  CurrentFolder = RemailerRoot + MailFolder + SubFolder;
+  currentFolder_ = remailerRoot_ + mailFolder_ + subFolder_;
 }
 
 // An index the group does not have is ignored rather than selecting nothing.
@@ -123,10 +144,10 @@ void Desk::Option1_Click(int index) {
     return;
   if (index != 1 && index != 2)
     return;
-  option1Selected = index;
-  RemailerRoot = Option1Caption(index);
+  option1Selected_ = index;
+  remailerRoot_ = OptionCaption("Option1", index);
   ComposeCurrentFolder();
-  if (StartupDone)
+  if (startupDone_)
     LoadFolder();
 }
 
@@ -135,10 +156,10 @@ void Desk::Option2_Click(int index) {
     return;
   if (index != 6)
     return;
-  option2Selected = index;
-  MailFolder = Option2Caption(index);
+  option2Selected_ = index;
+  mailFolder_ = OptionCaption("Option2", index);
   ComposeCurrentFolder();
-  if (StartupDone)
+  if (startupDone_)
     LoadFolder();
 }
 
@@ -147,10 +168,10 @@ void Desk::Option3_Click(int index) {
     return;
   if (index < 1 || index > 4)
     return;
-  option3Selected = index;
-  SubFolder = Option3Caption(index);
+  option3Selected_ = index;
+  subFolder_ = OptionCaption("Option3", index);
   ComposeCurrentFolder();
-  if (StartupDone)
+  if (startupDone_)
     LoadFolder();
 }
 
@@ -178,7 +199,7 @@ void Desk::MnuSExplorer1_Click(int index) {
     return;
   if (ExplorerCaption(index).empty())
     return;
-  toolkit_.StartProgram(FolderWindowLaunch(true, FolderOfMenuItem(index, CurrentFolder)));
+  toolkit_.StartProgram(FolderWindowLaunch(true, FolderOfMenuItem(index, currentFolder_)));
 }
 
 void Desk::MnuSExplorer2_Click(int index) {
@@ -186,7 +207,7 @@ void Desk::MnuSExplorer2_Click(int index) {
     return;
   if (ExplorerCaption(index).empty())
     return;
-  toolkit_.StartProgram(FolderWindowLaunch(false, FolderOfMenuItem(index, CurrentFolder)));
+  toolkit_.StartProgram(FolderWindowLaunch(false, FolderOfMenuItem(index, currentFolder_)));
 }
 
 void Desk::MnuSApps_Click(int index) {
@@ -195,7 +216,7 @@ void Desk::MnuSApps_Click(int index) {
   const std::string caption = AppsCaption(index);
   if (caption.empty())
     return;
-  toolkit_.StartProgram(BatchProgramLaunch(caption, CurrentFolder));
+  toolkit_.StartProgram(BatchProgramLaunch(caption, currentFolder_));
   LoadFolder();  // at once, whether the program started or not
 }
 
@@ -204,15 +225,16 @@ void Desk::MnuSApps_Click(int index) {
 void Desk::Frame3_DblClick() {
   if (scanning_)
     return;
-  txt_DIR_Text = Option3Caption(4);
-  txt_DIR_Visible = true;
+  dirBoxWantsFocus_ = false;
+  txt_DIR_Text_ = Option3Caption(4);
+  txt_DIR_Visible_ = true;
 }
 
 void Desk::txt_DIR_DblClick() {
   if (scanning_)
     return;
   FileDialogRequest request;
-  request.initialFolder = RemailerRoot + MailFolder;
+  request.initialFolder = remailerRoot_ + mailFolder_;
   request.filter = "cnm(*.cnm)|*.cnm|All Files(*.*)|*.*";
   request.title = "Bounces Subdirectory";
   const std::string path = toolkit_.ShowFileDialog(request);
@@ -228,21 +250,30 @@ void Desk::txt_DIR_DblClick() {
     end = path.find('\\', start + 1);
   }
   if (end == std::string::npos) {
-    txt_DIR_Text.clear();
+    // The box stays, emptied, and takes the keyboard back: leaving it is
+    // what applies the text.
+    txt_DIR_Text_.clear();
+    dirBoxWantsFocus_ = true;
     return;
   }
-  txt_DIR_Text = path.substr(start, end - start);
+  txt_DIR_Text_ = path.substr(start, end - start);
   txt_DIR_LostFocus();
+}
+
+// A box that is hidden (by the handler itself) has nothing to apply.
+void Desk::DirBoxLostFocus() {
+  if (txt_DIR_Visible_)
+    txt_DIR_LostFocus();
 }
 
 void Desk::txt_DIR_LostFocus() {
   if (scanning_)
     return;
-  txt_DIR_Visible = false;
-  option3ExtraCaption_ = txt_DIR_Text;
-  option3ExtraToolTip = txt_DIR_Text;
+  txt_DIR_Visible_ = false;
+  option3ExtraCaption_ = txt_DIR_Text_;
+  option3ExtraToolTip_ = txt_DIR_Text_;
   toolkit_.DoEvents();
-  if (option3Selected == 4)
+  if (option3Selected_ == 4)
     Option3_Click(4);
 }
 
@@ -266,6 +297,7 @@ void Desk::LoadFolder() {
   if (scanning_ || unloaded_)
     return;
   ScanScope scan(scanning_);
+  ++scansStarted_;
   messagesListed_ = bytesListed_ = emptyFiles_ = 0;
   ShowScanCounters();
   ResetGrid();
@@ -275,7 +307,7 @@ void Desk::LoadFolder() {
   {
     BusyScope busy(toolkit_);
     lastEvents_ = std::chrono::steady_clock::now();
-    ReadAhead files(CurrentFolder, scanReaders, kScanReadAhead);
+    ReadAhead files(currentFolder_, scanReaders_, kScanReadAhead);
     while (ReadAhead::Entry* entry = files.Next()) {
       ScanEntry(*entry);
       if (unloaded_)
@@ -309,9 +341,9 @@ void Desk::Form_Unload() {
 }
 
 void Desk::ShowScanCounters() {
-  txt_Info1 = FormatCount(messagesListed_);
-  txt_Info2 = FormatByteTotal(bytesListed_);
-  txt_Info3 = FormatCount(emptyFiles_);
+  txt_Info1_ = FormatCount(messagesListed_);
+  txt_Info2_ = FormatByteTotal(bytesListed_);
+  txt_Info3_ = FormatCount(emptyFiles_);
 }
 
 // Often enough for the counters to advance visibly, rarely enough that a
@@ -319,7 +351,7 @@ void Desk::ShowScanCounters() {
 // end of the last event run, so slow repaints cannot starve the scan.
 void Desk::LetEventsRunIfDue() {
   const auto now = std::chrono::steady_clock::now();
-  if (now - lastEvents_ < scanEventsInterval)
+  if (now - lastEvents_ < scanEventsInterval_)
     return;
   ShowScanCounters();  // shown only when the window can paint them
   toolkit_.DoEvents();
@@ -346,8 +378,8 @@ void Desk::ResetGrid() {
 // rows by the hundred thousand.
 void Desk::AddMessageRow(const MessageInfo& info) {
   const std::int32_t r = grid_.Rows() - 1;  // the placeholder row
-  // The path without CurrentFolder and its backslash.
-  const std::size_t folderPart = CurrentFolder.size() + 1;
+  // The path without the shown folder and its backslash.
+  const std::size_t folderPart = currentFolder_.size() + 1;
   const std::string_view name = info.FileName.size() > folderPart
                                     ? std::string_view(info.FileName).substr(folderPart)
                                     : std::string_view();
@@ -422,8 +454,8 @@ void Desk::UpdateSelectionCount() {
   const std::int32_t bottom = std::max(grid_.Row(), grid_.RowSel());
   const std::int32_t left = std::min(grid_.Col(), grid_.ColSel());
   const std::int32_t right = std::max(grid_.Col(), grid_.ColSel());
-  txt_NbSelV = std::to_string(bottom - top + 1);
-  txt_NbSelH = std::to_string(right - left + 1);
+  txt_NbSelV_ = std::to_string(bottom - top + 1);
+  txt_NbSelH_ = std::to_string(right - left + 1);
 }
 
 // --- Sorting ---------------------------------------------------------------------
@@ -625,8 +657,8 @@ std::string Desk::RowFileName(std::int32_t row) const {
 FsPath Desk::RowPath(std::int32_t row) const {
   const std::string name = RowFileName(row);
   if (name.empty())
-    return FsPath(CurrentFolder + "\\");
-  return FsPath(CurrentFolder, name);
+    return FsPath(currentFolder_ + "\\");
+  return FsPath(currentFolder_, name);
 }
 
 // A row without a name (the placeholder) names no file: its path would be the
@@ -635,10 +667,10 @@ FsPath Desk::RowPath(std::int32_t row) const {
 // body.
 bool Desk::DeleteMessageAt(std::int32_t row) {
   const std::string name = RowFileName(row);
-  if (name.empty() || !RemoveFile(FsPath(CurrentFolder, name)))
+  if (name.empty() || !RemoveFile(FsPath(currentFolder_, name)))
     return false;
   if (!QueuePartnerName(name).empty())
-    RemoveFile(FsPath(CurrentFolder, StoredQueuePartner(CurrentFolder, name)));
+    RemoveFile(FsPath(currentFolder_, StoredQueuePartner(currentFolder_, name)));
   return true;
 }
 
@@ -651,7 +683,7 @@ void Desk::ViewQueuePairAt(std::int32_t row) {
   toolkit_.StartProgram(EditorLaunch(RowPath(row)));
   if (!name.empty() && !QueuePartnerName(name).empty())
     toolkit_.StartProgram(
-        EditorLaunch(FsPath(CurrentFolder, StoredQueuePartner(CurrentFolder, name))));
+        EditorLaunch(FsPath(currentFolder_, StoredQueuePartner(currentFolder_, name))));
 }
 
 // A body whose head is still beside it moves only with the head's row: moved
@@ -663,23 +695,23 @@ bool Desk::MoveRowTo(std::int32_t row, const std::string& targetFolder) {
     return false;
   }
   if (EndsWithIgnoreCase(name, ".q1") &&
-      PathExists(FsPath(CurrentFolder, name.substr(0, name.size() - 1) + "0"))) {
+      PathExists(FsPath(currentFolder_, name.substr(0, name.size() - 1) + "0"))) {
     return false;
   }
-  return SafeRename(CurrentFolder, targetFolder, name);
+  return SafeRename(currentFolder_, targetFolder, name);
 }
 
 bool Desk::MoveToErrorsAt(std::int32_t row) {
-  return MoveRowTo(row, RemailerRoot + MailFolder + "\\Errors");
+  return MoveRowTo(row, remailerRoot_ + mailFolder_ + "\\Errors");
 }
 bool Desk::MoveToWaitAt(std::int32_t row) {
-  return MoveRowTo(row, RemailerRoot + MailFolder + "\\Wait");
+  return MoveRowTo(row, remailerRoot_ + mailFolder_ + "\\Wait");
 }
 bool Desk::MoveToLocalAt(std::int32_t row) {
-  return MoveRowTo(row, RemailerRoot + MailFolder + option3ExtraCaption_);
+  return MoveRowTo(row, remailerRoot_ + mailFolder_ + option3ExtraCaption_);
 }
 bool Desk::ReleaseMessageAt(std::int32_t row) {
-  return MoveRowTo(row, RemailerRoot + MailFolder);
+  return MoveRowTo(row, remailerRoot_ + mailFolder_);
 }
 
 }  // namespace ndr

@@ -181,6 +181,8 @@ bool MainWindow::Create() {
   toolTip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
+  // Long hints (a subject) wrap at half the screen's width.
+  SendMessageA(toolTip_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
   BuildMenus();
   BuildControls();
   SizeAndCentre();
@@ -368,48 +370,45 @@ void MainWindow::Run(const std::function<void()>& handler) {
 }
 
 void MainWindow::SyncCounters() {
-  const std::pair<const char*, const std::string*> boxes[] = {{"txt_Info1", &desk_->txt_Info1},
-                                                              {"txt_Info2", &desk_->txt_Info2},
-                                                              {"txt_Info3", &desk_->txt_Info3},
-                                                              {"txt_NbSelV", &desk_->txt_NbSelV},
-                                                              {"txt_NbSelH", &desk_->txt_NbSelH}};
+  static constexpr const char* kBoxes[] = {"txt_Info1", "txt_Info2", "txt_Info3", "txt_NbSelV",
+                                           "txt_NbSelH"};
   for (std::size_t i = 0; i < shownCounters_.size(); ++i) {
-    if (shownCounters_[i] == *boxes[i].second)
+    const std::string& text = desk_->BoxText(kBoxes[i]);
+    if (shownCounters_[i] == text)
       continue;
-    shownCounters_[i] = *boxes[i].second;
-    SetWindowTextA(Control(boxes[i].first), shownCounters_[i].c_str());
+    shownCounters_[i] = text;
+    SetWindowTextA(Control(kBoxes[i]), text.c_str());
   }
 }
 
+// Everything the core's state says, as it says it: the window keeps no copy
+// of its own that could go stale.
 void MainWindow::SyncFromDesk() {
   SyncCounters();
   for (const ControlSpec& desc : FormControls()) {
     if (desc.kind != ControlKind::OptionButton)
       continue;
-    const int selected = desc.name == "Option1"   ? desk_->option1Selected
-                         : desc.name == "Option2" ? desk_->option2Selected
-                                                  : desk_->option3Selected;
-    const std::string caption = desc.name == "Option1"   ? desk_->Option1Caption(desc.index)
-                                : desc.name == "Option2" ? desk_->Option2Caption(desc.index)
-                                                         : desk_->Option3Caption(desc.index);
     HWND option = Control(desc.name, desc.index);
-    const WPARAM check = selected == desc.index ? BST_CHECKED : BST_UNCHECKED;
+    const WPARAM check =
+        desk_->SelectedOption(desc.name) == desc.index ? BST_CHECKED : BST_UNCHECKED;
     if (static_cast<WPARAM>(SendMessageA(option, BM_GETCHECK, 0, 0)) != check)
       SendMessageA(option, BM_SETCHECK, check, 0);
-    SetTextIfChanged(option, caption);
+    SetTextIfChanged(option, desk_->OptionCaption(desc.name, desc.index));
   }
-  if (shownExtraToolTip_ != desk_->option3ExtraToolTip) {
-    shownExtraToolTip_ = desk_->option3ExtraToolTip;
+  if (shownExtraToolTip_ != desk_->Option3ExtraToolTip()) {
+    shownExtraToolTip_ = desk_->Option3ExtraToolTip();
     UpdateToolTip(Control("Option3", 4), shownExtraToolTip_);
   }
   HWND dirBox = Control("txt_DIR");
-  SetTextIfChanged(dirBox, desk_->txt_DIR_Text);
+  SetTextIfChanged(dirBox, desk_->DirBoxText());
   const bool visible = IsWindowVisible(dirBox) != FALSE;
-  if (visible != desk_->txt_DIR_Visible) {
+  if (visible != desk_->DirBoxVisible()) {
     SetWindowPos(
         dirBox, HWND_TOP, 0, 0, 0, 0,
-        SWP_NOMOVE | SWP_NOSIZE | (desk_->txt_DIR_Visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+        SWP_NOMOVE | SWP_NOSIZE | (desk_->DirBoxVisible() ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
   }
+  if (desk_->TakeDirBoxFocus() && desk_->DirBoxVisible())
+    SetFocus(dirBox);
 }
 
 const ControlSpec* MainWindow::SpecOf(HWND control) const {
@@ -437,24 +436,20 @@ void MainWindow::OnCommand(int id, int code) {
   if (position < 0 || position >= static_cast<int>(FormControls().size()))
     return;
   const ControlSpec& desc = FormControls()[static_cast<std::size_t>(position)];
+  // A quick second click arrives as a double-click: the core says what it is.
+  const bool doubleClick = code == BN_DOUBLECLICKED || code == STN_DBLCLK;
   switch (desc.kind) {
-    case ControlKind::OptionButton: {
-      if (code != BN_CLICKED)
-        return;
-      const int selected = desc.name == "Option1"   ? desk_->option1Selected
-                           : desc.name == "Option2" ? desk_->option2Selected
-                                                    : desk_->option3Selected;
-      if (selected != desc.index)  // a click on the selected entry changes nothing
-        Run([&] { RunFormCommand(*desk_, desc.name, desc.index); });
-      return;
-    }
+    case ControlKind::OptionButton:
     case ControlKind::GraphicalButton:
-      if (code == BN_CLICKED)
-        Run([&] { RunFormCommand(*desk_, desc.name); });
-      return;
     case ControlKind::Frame:
-      if (code == STN_DBLCLK && desc.name == "Frame3")
-        Run([this] { desk_->Frame3_DblClick(); });
+      if (code == BN_CLICKED && desc.kind != ControlKind::Frame)
+        Run([&] { RunFormCommand(*desk_, desc.name, desc.index); });
+      else if (doubleClick)
+        Run([&] { RunFormDoubleClick(*desk_, desc.name, desc.index); });
+      return;
+    case ControlKind::TextBox:
+      if (code == EN_CHANGE)
+        desk_->txt_DIR_Change(WindowText(Control(desc.name)));
       return;
     default:
       return;
@@ -525,28 +520,14 @@ LRESULT MainWindow::ControlColours(HDC dc, HWND control) {
 
 // --- The extra folder box -----------------------------------------------------------
 
-std::string MainWindow::DirBoxText() const {
-  return WindowText(Control("txt_DIR"));
-}
-
-void MainWindow::OnDirDoubleClick() {
-  if (busy_)
-    return;
-  desk_->txt_DIR_Text = DirBoxText();
-  inDirDoubleClick_ = true;
-  Run([this] { desk_->txt_DIR_DblClick(); });
-  inDirDoubleClick_ = false;
-}
-
 void MainWindow::OnDirLostFocus(HWND newFocus) {
   // The file dialog or another program taking the focus is not the box
-  // losing it to the window; nor is the box being hidden by the handler.
-  if (inDirDoubleClick_ || !desk_->txt_DIR_Visible || busy_)
+  // losing it to the window.
+  if (inDirDoubleClick_ || busy_)
     return;
   if (newFocus == nullptr || (newFocus != hwnd_ && !IsChild(hwnd_, newFocus)))
     return;
-  desk_->txt_DIR_Text = DirBoxText();
-  Run([this] { desk_->txt_DIR_LostFocus(); });
+  Run([this] { desk_->DirBoxLostFocus(); });
 }
 
 LRESULT CALLBACK MainWindow::DirBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -554,7 +535,11 @@ LRESULT CALLBACK MainWindow::DirBoxProc(HWND hwnd, UINT message, WPARAM wParam, 
   if (self == nullptr)
     return DefWindowProcA(hwnd, message, wParam, lParam);
   if (message == WM_LBUTTONDBLCLK) {
-    self->OnDirDoubleClick();
+    if (!self->busy_) {
+      self->inDirDoubleClick_ = true;
+      self->Run([self] { RunFormDoubleClick(*self->desk_, "txt_DIR"); });
+      self->inDirDoubleClick_ = false;
+    }
     return 0;
   }
   const LRESULT result = CallWindowProcA(self->dirBoxDefault_, hwnd, message, wParam, lParam);
@@ -605,7 +590,8 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return 0;
     case kDeskIsReady:  // not while a handler lets events run
-      return desk_->StartupDone && !busy_ && runDepth_ == 0 && (wParam == 0 || wParam == lastPing_)
+      return desk_->StartupDone() && !busy_ && runDepth_ == 0 &&
+                     (wParam == 0 || wParam == lastPing_)
                  ? 1
                  : 0;
     case kDeskPing:
@@ -619,8 +605,11 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // --- Toolkit ------------------------------------------------------------------------
 
+// What changed shows before the events run: a scan that starts at a click
+// shows the new choice, not the old one, while it lasts.
 void MainWindow::DoEvents() {
-  SyncCounters();
+  SyncFromDesk();
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   gridWindow_->Flush();
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
