@@ -535,15 +535,21 @@ LRESULT GridWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return wParam < 4 ? values[wParam] : -1;
     }
     case kGridPickCell:
+      pickedHint_ = false;
       pickedRow_ = static_cast<std::int32_t>(wParam);
       pickedCol_ = static_cast<std::int32_t>(lParam);
       return 0;
+    case kGridPickHint:
+      pickedHint_ = true;
+      return 0;
     case WM_GETTEXTLENGTH:
     case WM_GETTEXT: {
-      if (pickedRow_ < 0 || pickedCol_ < 0 || pickedRow_ >= grid_.Rows() ||
-          pickedCol_ >= grid_.Cols())
+      const bool cell = pickedRow_ >= 0 && pickedCol_ >= 0 && pickedRow_ < grid_.Rows() &&
+                        pickedCol_ < grid_.Cols();
+      if (!pickedHint_ && !cell)
         return 0;
-      const std::string_view text = grid_.TextMatrix(pickedRow_, pickedCol_);
+      const std::string_view text =
+          pickedHint_ ? input_.Hint() : grid_.TextMatrix(pickedRow_, pickedCol_);
       if (message == WM_GETTEXTLENGTH)
         return static_cast<LRESULT>(text.size());
       const std::size_t room = static_cast<std::size_t>(wParam);

@@ -87,6 +87,7 @@ class GridWindow : public GridObserver {
   bool changedWhileBusy_ = false;
   std::chrono::steady_clock::time_point lastBusyPaint_;
   std::int32_t pickedRow_ = 0, pickedCol_ = 0;
+  bool pickedHint_ = false;
 };
 
 }  // namespace ndr::win32

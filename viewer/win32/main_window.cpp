@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ascii.h"
 #include "gdi_pictures.h"
+#include "platform.h"
 
 namespace ndr::win32 {
 namespace {
@@ -92,6 +94,20 @@ std::string WindowText(HWND hwnd) {
   const int got = GetWindowTextA(hwnd, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(std::max(0, got)));
   return text;
+}
+
+// The dialog gives the system's path; the core works on drive paths. Only a
+// test build maps drives into a folder (root\x\... for X:\...).
+std::string DrivePathFromNative(const std::string& native) {
+  const std::string& root = DriveRoot();
+  const std::size_t n = root.size();
+  if (root.empty() || !StartsWithIgnoreCase(native, root) || native.size() < n + 2 ||
+      native[n] != '\\' || !IsAsciiLetter(native[n + 1]) ||
+      (native.size() > n + 2 && native[n + 2] != '\\')) {
+    return native;
+  }
+  return std::string(1, AsciiUpper(native[n + 1])) + ":" +
+         (native.size() > n + 2 ? native.substr(n + 2) : "\\");
 }
 
 void SetTextIfChanged(HWND hwnd, const std::string& text) {
@@ -694,7 +710,7 @@ std::string MainWindow::ShowFileDialog(const FileDialogRequest& request) {
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
   if (!GetOpenFileNameA(&dialog))
     return {};
-  return std::string(file.c_str());
+  return DrivePathFromNative(file.c_str());
 }
 
 // --- One running copy -----------------------------------------------------------------
