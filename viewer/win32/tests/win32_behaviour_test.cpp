@@ -204,8 +204,8 @@ class Win32Driver : public WindowDriver {
 
   void Press(int row, int col, int button, int shift) override {
     const LPARAM at = CellPoint(row, col);
-    const WPARAM keys = (button == kRight ? MK_RBUTTON : MK_LBUTTON) |
-                        ((shift & kShift) != 0 ? MK_SHIFT : 0);
+    const WPARAM keys =
+        (button == kRight ? MK_RBUTTON : MK_LBUTTON) | ((shift & kShift) != 0 ? MK_SHIFT : 0);
     PointerTo(at);
     PostMessageA(Grid(), button == kRight ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, keys, at);
     Settle();
@@ -215,8 +215,7 @@ class Win32Driver : public WindowDriver {
   }
   void MoveBelowTheRows() override {
     const LPARAM last = CellPoint(Rows() - 1, 1);
-    MoveToPoint(MAKELPARAM(GET_X_LPARAM(last), GET_Y_LPARAM(last) + Px(2 * kGridRowHeight)),
-                false);
+    MoveToPoint(MAKELPARAM(GET_X_LPARAM(last), GET_Y_LPARAM(last) + Px(2 * kGridRowHeight)), false);
   }
   void Release(int row, int col, int button) override {
     const LPARAM at = CellPoint(row, col);
