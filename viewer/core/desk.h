@@ -150,6 +150,7 @@ class Desk {
   bool ReleaseMessageAt(std::int32_t row);
 
  private:
+  static constexpr std::int32_t kNameCol = 1, kSubjectCol = 3;
   // The selected rows as the actions take them: a header row is skipped, so
   // the range is empty when top > bottom.
   struct RowRange {
