@@ -99,7 +99,8 @@ std::string WindowText(HWND hwnd) {
 // The dialog gives the system's path; the core works on drive paths. Only a
 // test build maps drives into a folder (root\x\... for X:\...).
 std::string DrivePathFromNative(const std::string& native) {
-  const std::string& root = DriveRoot();
+  std::string root = DriveRoot();
+  std::replace(root.begin(), root.end(), '/', '\\');
   const std::size_t n = root.size();
   if (root.empty() || !StartsWithIgnoreCase(native, root) || native.size() < n + 2 ||
       native[n] != '\\' || !IsAsciiLetter(native[n + 1]) ||

@@ -176,8 +176,9 @@ class Win32Driver : public WindowDriver {
     PostMessageA(main_, WM_COMMAND, MAKEWPARAM(win32::MenuCommandId(item, index), 0), 0);
     Settle();
   }
+  // Typed as the operator would: the name, from the folder the dialog opens in.
   void AnswerFileDialog(const std::string& path) override {
-    dialogAnswer_ = path.empty() ? std::string() : NativePath(path);
+    dialogAnswer_ = path.substr(std::min(path.size(), kBounces.size() + 1));
   }
   // Samples the check mark while the window is busy with the scan the click
   // started; the samples are answered while the scan lets events run.
@@ -301,7 +302,10 @@ class Win32Driver : public WindowDriver {
   // The file dialog is the system's: its file name box takes the answer.
   void AnswerTheDialog() {
     HWND dialog = nullptr;
-    if (!WaitFor([&] { return (dialog = OwnedWindow(main_, "#32770")) != nullptr; }))
+    if (!WaitFor([&] {
+          dialog = OwnedWindow(main_, "#32770");
+          return dialog != nullptr && IsWindowVisible(dialog);
+        }))
       return;
     constexpr int kFileNameCombo = 0x47c, kFileNameEdit = 0x480;
     if (!dialogAnswer_.empty()) {
