@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "gdi_pictures.h"
+#include "wide_text.h"
 
 namespace ndr::win32 {
 namespace {
@@ -159,12 +160,13 @@ void GridWindow::ToolTipChanged() {
     return;
   if (grid_.ToolTipText().empty())
     SendMessageA(toolTip_, TTM_POP, 0, 0);
-  TOOLINFOA tool{};
-  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  std::wstring hint = Wide(grid_.ToolTipText());
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.hwnd = GetParent(hwnd_);
   tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
-  tool.lpszText = const_cast<char*>(grid_.ToolTipText().c_str());
-  SendMessageA(toolTip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  tool.lpszText = hint.data();
+  SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void GridWindow::UpdateScrollBars() {
@@ -218,14 +220,14 @@ void GridWindow::PaintCell(HDC dc, std::int32_t row, std::int32_t col, const REC
   inner.bottom -= 1;
   SetBkColor(dc, background);
   SetTextColor(dc, text);
-  const std::string_view content = grid_.TextMatrix(row, col);
+  const std::wstring content = Wide(grid_.TextMatrix(row, col));
   SIZE extent{};
-  GetTextExtentPoint32A(dc, content.data(), static_cast<int>(content.size()), &extent);
+  GetTextExtentPoint32W(dc, content.data(), static_cast<int>(content.size()), &extent);
   const int x = grid_.ColAlignment(col) == ColumnAlignment::Right
                     ? inner.right - kTextPadding - extent.cx
                     : inner.left + kTextPadding;
   const int y = inner.top + (inner.bottom - inner.top - extent.cy) / 2;
-  ExtTextOutA(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &inner, content.data(),
+  ExtTextOutW(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &inner, content.data(),
               static_cast<UINT>(content.size()), nullptr);
   if (grid_.CellPictureAt(row, col) != kNoPicture &&
       grid_.CellPictureAlignmentAt(row, col) == kFlagAlignment) {

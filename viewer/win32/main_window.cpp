@@ -8,6 +8,7 @@
 #include "ascii.h"
 #include "gdi_pictures.h"
 #include "platform.h"
+#include "wide_text.h"
 
 namespace ndr::win32 {
 namespace {
@@ -56,16 +57,16 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
       RECT border = rect;
       border.top += metrics.tmHeight / 2;
       DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
-      const std::string caption(desc->caption);
+      const std::wstring caption = Wide(desc->caption);
       if (!caption.empty()) {
         SIZE extent;
-        GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
         RECT text{8, 0, std::min<LONG>(8 + extent.cx + 4, rect.right - 2), metrics.tmHeight};
         FillRect(dc, &text, background);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, ToColorRef(*desc->foreground));
         text.left += 2;
-        DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+        DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
                   DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
       }
       SelectObject(dc, oldFont);
@@ -89,11 +90,11 @@ HFONT MakeFont(std::string_view face, double points, int dpiY, DWORD pitch) {
 }
 
 std::string WindowText(HWND hwnd) {
-  const int length = GetWindowTextLengthA(hwnd);
-  std::string text(static_cast<std::size_t>(std::max(0, length)) + 1, '\0');
-  const int got = GetWindowTextA(hwnd, text.data(), length + 1);
+  const int length = GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<std::size_t>(std::max(0, length)) + 1, L'\0');
+  const int got = GetWindowTextW(hwnd, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(std::max(0, got)));
-  return text;
+  return Utf8(text);
 }
 
 // The dialog gives the system's path; the core works on drive paths. Only a
@@ -112,8 +113,9 @@ std::string DrivePathFromNative(const std::string& native) {
 }
 
 void SetTextIfChanged(HWND hwnd, const std::string& text) {
-  if (WindowText(hwnd) != text)
-    SetWindowTextA(hwnd, text.c_str());
+  const std::wstring wide = Wide(text);
+  if (WindowText(hwnd) != Utf8(wide))
+    SetWindowTextW(hwnd, wide.c_str());
 }
 
 }  // namespace
@@ -284,12 +286,13 @@ void MainWindow::AddToolTip(HWND control, const std::string& text) {
 }
 
 void MainWindow::UpdateToolTip(HWND control, const std::string& text) {
-  TOOLINFOA tool{};
-  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  std::wstring wide = Wide(text);
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.hwnd = GetParent(control);
   tool.uId = reinterpret_cast<UINT_PTR>(control);
-  tool.lpszText = const_cast<char*>(text.c_str());
-  SendMessageA(toolTip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  tool.lpszText = wide.data();
+  SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void MainWindow::BuildMenus() {
@@ -394,7 +397,7 @@ void MainWindow::SyncCounters() {
     if (shownCounters_[i] == text)
       continue;
     shownCounters_[i] = text;
-    SetWindowTextA(Control(kBoxes[i]), text.c_str());
+    SetWindowTextW(Control(kBoxes[i]), Wide(text).c_str());
   }
 }
 
@@ -510,12 +513,12 @@ void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
     }
     DrawPicture(dc, desc->picture, place);
   }
-  const std::string caption(desc->caption);
+  const std::wstring caption = Wide(desc->caption);
   if (!caption.empty()) {
     HGDIOBJ oldFont = SelectObject(dc, formFont_);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, (item.itemState & ODS_DISABLED) != 0 ? RGB(128, 128, 128) : RGB(0, 0, 0));
-    DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &inner,
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &inner,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, oldFont);
   }
@@ -693,13 +696,14 @@ double MainWindow::TwipsPerPixelX() {
 
 std::string MainWindow::ShowFileDialog(const FileDialogRequest& request) {
   // "caption|pattern|..." with NULs instead of bars and a NUL at the end.
-  std::string filter = request.filter;
-  std::replace(filter.begin(), filter.end(), '|', '\0');
-  filter.push_back('\0');
-  std::string file = request.fileName;
-  file.resize(std::max<std::size_t>(file.size(), 32768), '\0');
-  const std::string folder = NativePath(request.initialFolder);
-  OPENFILENAMEA dialog{};
+  std::wstring filter = Wide(request.filter);
+  std::replace(filter.begin(), filter.end(), L'|', L'\0');
+  filter.push_back(L'\0');
+  std::wstring file = Wide(request.fileName);
+  file.resize(std::max<std::size_t>(file.size(), 32768), L'\0');
+  const std::wstring folder = Wide(NativePath(request.initialFolder));
+  const std::wstring title = Wide(request.title);
+  OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = hwnd_;
   dialog.lpstrFilter = filter.c_str();
@@ -707,11 +711,11 @@ std::string MainWindow::ShowFileDialog(const FileDialogRequest& request) {
   dialog.lpstrFile = file.data();
   dialog.nMaxFile = static_cast<DWORD>(file.size());
   dialog.lpstrInitialDir = folder.c_str();
-  dialog.lpstrTitle = request.title.c_str();
+  dialog.lpstrTitle = title.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
-  if (!GetOpenFileNameA(&dialog))
+  if (!GetOpenFileNameW(&dialog))
     return {};
-  return DrivePathFromNative(file.c_str());
+  return DrivePathFromNative(Utf8(file.c_str()));
 }
 
 // --- One running copy -----------------------------------------------------------------
