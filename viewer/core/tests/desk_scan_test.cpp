@@ -177,14 +177,6 @@ TEST_F(ScanTest, WindowStaysBusyAndCountersAdvanceBetweenEvents) {
   EXPECT_FALSE(toolkit_.busy);
 }
 
-TEST_F(ScanTest, QuickFilesDoNotEachRunEvents) {
-  for (int i = 0; i < 300; ++i)
-    Write("m" + std::to_string(i) + ".cnm", test::Bounce("s"));
-  desk_.LoadFolder();
-  EXPECT_EQ(desk_.BoxText("txt_Info1"), "300");
-  EXPECT_LT(toolkit_.doEvents, 100);
-}
-
 // --- Reading ahead ---------------------------------------------------------
 
 // A scan as the window sees it: the grid, the counters, and what they showed

@@ -1,11 +1,13 @@
 // The operator's scenarios against the real ndr_Desk.exe under Wine: input
 // posted to its windows through Win32, results read back through Win32
 // (texts, check marks, rectangles, the focus and the capture of its thread,
-// the grid's messages of desk_protocol.h).
+// the grid's messages of desk_protocol.h); then what only this window shows:
+// its colours on the screen, the hand-over to a running copy, the editor.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <thread>
 
 #include "desk_protocol.h"
@@ -262,11 +264,22 @@ class Win32Driver : public WindowDriver {
     return width < 0 ? 0 : width;
   }
 
- private:
+  HWND Main() const { return main_; }
   HWND Control(std::string_view name, int index = 0) const {
     return FindControlWindow(main_, ControlId(name, index));
   }
   HWND Grid() const { return Control("MSFlexGrid1"); }
+  LPARAM CellPoint(int row, int col) const {
+    return SendMessageA(Grid(), win32::kGridCellCentre, static_cast<WPARAM>(row), col);
+  }
+  // Waits until the window has taken the input posted so far and is idle.
+  void Settle() {
+    const WPARAM ping = ++pings_;
+    PostMessageA(main_, win32::kDeskPing, ping, 0);
+    WaitFor([this, ping] { return DeskIsReady(main_, ping, 2000); }, 30s);
+  }
+
+ private:
   GUITHREADINFO ThreadInfo() const {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
@@ -277,9 +290,6 @@ class Win32Driver : public WindowDriver {
     RECT rect;
     GetClientRect(control, &rect);
     return MAKELPARAM(rect.right / 2, rect.bottom / 2);
-  }
-  LPARAM CellPoint(int row, int col) const {
-    return SendMessageA(Grid(), win32::kGridCellCentre, static_cast<WPARAM>(row), col);
   }
   // The pointer itself goes there too: the grid asks the system where it is
   // (to see it leave, and after scrolling).
@@ -292,12 +302,6 @@ class Win32Driver : public WindowDriver {
     PointerTo(at);
     PostMessageA(Grid(), WM_MOUSEMOVE, leftDown ? MK_LBUTTON : 0, at);
     Settle();
-  }
-  // Waits until the window has taken the input posted so far and is idle.
-  void Settle() {
-    const WPARAM ping = ++pings_;
-    PostMessageA(main_, win32::kDeskPing, ping, 0);
-    WaitFor([this, ping] { return DeskIsReady(main_, ping, 2000); }, 30s);
   }
   // The file dialog is the system's: its file name box takes the answer.
   void AnswerTheDialog() {
@@ -322,6 +326,96 @@ class Win32Driver : public WindowDriver {
   WPARAM pings_ = 0;
   std::string dialogAnswer_;
 };
+
+// --- What only the Win32 window shows -------------------------------------------
+
+COLORREF Colour(const std::optional<Rgb>& colour) {
+  return RGB(colour->r, colour->g, colour->b);
+}
+
+COLORREF ScreenPixel(HWND control, int x, int y) {
+  POINT at{x, y};
+  ClientToScreen(control, &at);
+  HDC screen = GetDC(nullptr);
+  const COLORREF colour = GetPixel(screen, at.x, at.y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+bool StartedTheProgram(PROCESS_INFORMATION& process) {
+  std::string line = "\"" + WindowsPath(NDR_DESK_EXE) + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process) != FALSE;
+}
+
+class Win32Window : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char display[256];
+    if (GetEnvironmentVariableA("DISPLAY", display, sizeof display) == 0)
+      GTEST_SKIP() << "no X display for the window";
+    BuildStandardTree();
+  }
+  Win32Driver desk_;
+};
+
+TEST_F(Win32Window, ControlsShowTheirColoursOnTheScreen) {
+  ASSERT_TRUE(desk_.Start());
+  SetForegroundWindow(desk_.Main());
+  desk_.Settle();
+  for (const auto& [name, index] : {std::pair{"cmd_GO", 0}, {"Option1", 2}, {"txt_Info3", 0}}) {
+    HWND control = desk_.Control(name, index);
+    RECT rect;
+    GetClientRect(control, &rect);
+    // Beside a caption or a figure, where only the background shows.
+    EXPECT_EQ(ScreenPixel(control, rect.right - 3, 1), Colour(FindControl(name, index)->background))
+        << name;
+  }
+  const LPARAM centre = desk_.CellPoint(3, 2);  // a cell away from the selection
+  ASSERT_NE(centre, -1);
+  EXPECT_EQ(ScreenPixel(desk_.Grid(), GET_X_LPARAM(centre) - 20, GET_Y_LPARAM(centre)),
+            Colour(GridAppearance().cellBackground));
+}
+
+TEST_F(Win32Window, ASecondCopyBringsTheFirstToTheFrontAndEnds) {
+  ASSERT_TRUE(desk_.Start());
+  ShowWindow(desk_.Main(), SW_MINIMIZE);
+  ASSERT_TRUE(WaitFor([&] { return IsIconic(desk_.Main()) != FALSE; }));
+  PROCESS_INFORMATION second{};
+  ASSERT_TRUE(StartedTheProgram(second));
+  EXPECT_EQ(WaitForSingleObject(second.hProcess, 20000), WAIT_OBJECT_0);
+  DWORD exitCode = 1;
+  GetExitCodeProcess(second.hProcess, &exitCode);
+  EXPECT_EQ(exitCode, 0u);
+  CloseHandle(second.hThread);
+  CloseHandle(second.hProcess);
+  EXPECT_TRUE(WaitFor([&] { return IsIconic(desk_.Main()) == FALSE; }));
+  EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == desk_.Main(); }));
+  EXPECT_EQ(FindWindowExA(nullptr, desk_.Main(), win32::kDeskWindowClass, nullptr), nullptr);
+}
+
+TEST_F(Win32Window, DoubleClickOnASubjectStartsTheEditorOnItsFile) {
+  const std::string log = WindowsPath(NDR_EDITPAD_DIR) + "\\editpad.log";
+  DeleteFileA(log.c_str());
+  char path[32768];
+  GetEnvironmentVariableA("PATH", path, sizeof path);
+  const std::string oldPath = path;
+  SetEnvironmentVariableA("PATH", (WindowsPath(NDR_EDITPAD_DIR) + ";" + oldPath).c_str());
+  SetEnvironmentVariableA("NDR_EDITPAD_LOG", log.c_str());
+  const bool started = desk_.Start();
+  SetEnvironmentVariableA("PATH", oldPath.c_str());
+  ASSERT_TRUE(started);
+  const std::string name = desk_.Cell(2, 1);
+  desk_.ClickCell(2, 3);
+  const LPARAM at = desk_.CellPoint(2, 3);
+  PostMessageA(desk_.Grid(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  PostMessageA(desk_.Grid(), WM_LBUTTONUP, 0, at);
+  desk_.Settle();
+  ASSERT_TRUE(WaitFor([&] { return !testsupport::ReadBytes(log).empty(); }));
+  EXPECT_EQ(testsupport::ReadBytes(log), "EditPad.exe " + kBounces + "\\" + name + "\n");
+}
 
 }  // namespace
 
