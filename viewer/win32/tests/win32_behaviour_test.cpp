@@ -365,13 +365,21 @@ TEST_F(Win32Window, ControlsShowTheirColoursOnTheScreen) {
   ASSERT_TRUE(desk_.Start());
   SetForegroundWindow(desk_.Main());
   desk_.Settle();
-  for (const auto& [name, index] : {std::pair{"cmd_GO", 0}, {"Option1", 2}, {"txt_Info3", 0}}) {
-    HWND control = desk_.Control(name, index);
+  // Where only the background shows: beside the button's caption, above the
+  // option's, beside the box's figure.
+  struct Spot {
+    const char* name;
+    int index;
+    bool right, middle;
+  };
+  for (const Spot& spot : {Spot{"cmd_GO", 0, false, true}, Spot{"Option1", 2, true, false},
+                           Spot{"txt_Info3", 0, true, true}}) {
+    HWND control = desk_.Control(spot.name, spot.index);
     RECT rect;
     GetClientRect(control, &rect);
-    // Beside a caption or a figure, where only the background shows.
-    EXPECT_EQ(ScreenPixel(control, rect.right - 3, 1), Colour(FindControl(name, index)->background))
-        << name;
+    const int x = spot.right ? rect.right - 3 : 6, y = spot.middle ? rect.bottom / 2 : 1;
+    EXPECT_EQ(ScreenPixel(control, x, y), Colour(FindControl(spot.name, spot.index)->background))
+        << spot.name;
   }
   const LPARAM centre = desk_.CellPoint(3, 2);  // a cell away from the selection
   ASSERT_NE(centre, -1);
