@@ -1,5 +1,6 @@
 // Working the grid: header presses and sort marks, popup menus, selection by
-// the mouse and the keyboard and its counts, the pointer's capture, the hint.
+// the mouse and the keyboard and its counts, the cell under a point. The
+// capture, the hint and the Delete key are the shared window scenarios'.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -181,16 +182,6 @@ TEST_F(GridWorkTest, SelectionByTheMouseAndTheKeyboardWithItsCounts) {
   EXPECT_EQ(Counts(), "1x1");
 }
 
-// A press whose release falls inside a scan (the press made a box lose the
-// focus, and that reloads) must not leave the pointer with the grid.
-TEST_F(GridWorkTest, AScanStartedDuringAPressEndsItAndItsCapture) {
-  AddRows(3);
-  input_.Press(GridInput::kLeft, 0, At(2, 2));
-  ASSERT_TRUE(input_.Captured());
-  desk_.cmd_GO_Click();  // the release comes during the scan and is dropped
-  EXPECT_FALSE(input_.Captured());
-}
-
 TEST_F(GridWorkTest, CellUnderAPointIsNoneBesideTheCells) {
   AddRows(3);
   for (std::int32_t c = 0; c < grid_.Cols(); ++c)
@@ -220,40 +211,6 @@ TEST_F(GridWorkTest, CellUnderAPointIsNoneBesideTheCells) {
   EXPECT_EQ(PointOnGrid(grid_, view, 25, 20).at, (GridCell{3, 1}));
   view.leftPx = 20;  // and one column across
   EXPECT_EQ(PointOnGrid(grid_, view, 25, 20).at, (GridCell{3, 2}));
-}
-
-// The hint is the whole text of the cell under the pointer, and nothing over
-// the header, the numbers, beside the cells or once the pointer has left.
-TEST_F(GridWorkTest, HintIsTheTextOfTheCellUnderThePointer) {
-  AddRows(3);
-  grid_.SetTextMatrix(2, kSubject, std::string(300, 's'));
-  const std::pair<GridPoint, std::string> moves[] = {{At(2, kSubject), std::string(300, 's')},
-                                                     {At(0, kSubject), ""},
-                                                     {At(2, 1), "m2.cnm"},
-                                                     {At(2, 0), ""},
-                                                     {At(-1, -1), ""},
-                                                     {At(3, kSubject), "subject 3"}};
-  for (const auto& [point, hint] : moves) {
-    input_.Move(0, 0, point);
-    EXPECT_EQ(input_.Hint(), hint) << point.at.row << "," << point.at.col;
-  }
-  input_.Leave();
-  EXPECT_EQ(input_.Hint(), "");
-}
-
-// Held down, a key repeats its press and, on some displays, its release:
-// only the last release, when the key comes up, deletes.
-TEST_F(GridWorkTest, DeleteActsOnTheKeysOwnReleaseOnly) {
-  AddRows(3);  // rows without files: the action only ends on the header corner
-  input_.Press(GridInput::kLeft, 0, At(2, 1));
-  input_.Release(GridInput::kLeft, 0, At(2, 1));
-  for (int i = 0; i < 5; ++i) {
-    input_.KeyDown(46, 0, 10);
-    input_.KeyUp(46, 0, true);
-  }
-  EXPECT_EQ(grid_.Row(), 2);
-  input_.KeyUp(46, 0, false);
-  EXPECT_EQ(grid_.Row(), 0);
 }
 
 }  // namespace

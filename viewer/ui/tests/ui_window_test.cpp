@@ -1,6 +1,6 @@
 // What only the Qt window shows beside the scenarios both windows share
-// (window_behaviour.h): the flag's picture, the programs it starts, its popup
-// menus, and closing or input during a scan.
+// (window_behaviour.h): the flag's picture, and closing or input during a
+// scan.
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
@@ -11,7 +11,6 @@
 
 #include "window_harness.h"
 
-using ndr::PopupMenu;
 using ndr::testsupport::FileExists;
 using ndr::uitest::Harness;
 using ndr::uitest::kBounces;
@@ -56,72 +55,6 @@ class DeskWindowTest : public QObject {
     QCOMPARE(g.CellPictureAt(1, 3), ndr::kNoPicture);
     QCOMPARE(pixelAtRightEdge(1), cellColour);
     QVERIFY(pixelAtRightEdge(2) != cellColour);
-  }
-
-  void viewingStartsTheEditorPerRow() {
-    Harness h;
-    QVERIFY(h.Start());
-    const std::int32_t row = h.RowOf("d.q0");
-    h.ClickCell(row, 3);
-    h.Click("cmd_MAGIC2");
-    QCOMPARE(h.started.size(), std::size_t{2});
-    QCOMPARE(h.started[0].commandLine, "EditPad.exe " + kBounces + "\\d.q0");
-    QCOMPARE(h.started[1].commandLine, "EditPad.exe " + kBounces + "\\d.q1");
-    h.Click("cmd_MAGIC1");
-    QCOMPARE(h.started.size(), std::size_t{3});
-
-    // Double-click: the Subject cell and the row number open the message,
-    // other columns and the header do not.
-    // (A double-click is a click, then the double-click event.)
-    h.started.clear();
-    auto doubleClick = [](QWidget* widget, const QPoint& at) {
-      QTest::mouseClick(widget, Qt::LeftButton, {}, at);
-      QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
-      QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
-    };
-    doubleClick(h.View()->viewport(), h.CellCentre(row, 3));
-    QCOMPARE(h.started.size(), std::size_t{1});
-    doubleClick(h.View()->viewport(), h.CellCentre(row, 2));
-    QCOMPARE(h.started.size(), std::size_t{1});
-    QHeaderView* numbers = h.View()->verticalHeader();
-    const QPoint number(numbers->width() / 2, numbers->sectionViewportPosition(row - 1) + 4);
-    doubleClick(numbers->viewport(), number);
-    QCOMPARE(h.started.size(), std::size_t{2});
-    QCOMPARE(h.started[1].commandLine, "EditPad.exe " + kBounces + "\\d.q0");
-  }
-
-  void appsAndExplorerMenusStartPrograms() {
-    Harness h;
-    QVERIFY(h.Start());
-    h.Click("Option3_3");
-    const int scans = h.scans;
-    h.Action("MnuSApps_2")->trigger();
-    QCOMPARE(h.scans, scans + 1);  // reloads at once
-    QCOMPARE(h.started.back().commandLine, "ndr_Carry.exe " + kBounces + "\\Errors");
-    h.Action("MnuSExplorer1_2")->trigger();
-    QCOMPARE(h.started.back().commandLine, "EXPLORER.EXE /n,/e," + kBounces + "\\Errors");
-    h.Action("MnuSExplorer2_6")->trigger();
-    QCOMPARE(h.started.back().commandLine,
-             std::string("EXPLORER.EXE /n,P:\\Pmail\\Mail\\_Bounces"));
-    QCOMPARE(h.Action("MnuSExplorer2_6")->text(), QString("P:\\Pmail\\Mail\\_Bounces"));
-  }
-
-  void rightPressesShowPopupsAndKeepTheSelection() {
-    Harness h;
-    QVERIFY(h.Start());
-    h.ClickCell(2, 1);
-    h.ClickCell(3, 4, Qt::ShiftModifier);
-    h.ClickCell(5, 2, {}, Qt::RightButton);
-    QCOMPARE(h.popups, std::vector<PopupMenu>{PopupMenu::Body});
-    QCOMPARE(h.Text("txt_NbSelV"), QString("2"));
-    QCOMPARE(h.View()->selectionModel()->selectedIndexes().size(), 8);
-
-    // The Header menu acts on the pressed column; "Sort -" chosen in it.
-    h.popupChoice = "MnuPOPHSortD";
-    h.PressHeader(2, Qt::RightButton);
-    QCOMPARE(h.popups.back(), PopupMenu::Header);
-    QCOMPARE(h.HeaderText(2), QString("Size:-"));
-    QCOMPARE(h.Names().front(), std::string("d.q0"));
   }
 
   void closingDuringAScanEndsIt() {
