@@ -3,12 +3,14 @@
 
 #include <windows.h>
 
+#include <iterator>
 #include <string_view>
 
 #include "folder_listing.h"
 #include "folder_scan.h"
 #include "os_call_site.h"
 #include "platform.h"
+#include "wide_text.h"
 
 namespace ndr {
 
@@ -18,8 +20,9 @@ namespace {
 
 struct FindState {
   HANDLE handle = INVALID_HANDLE_VALUE;
-  WIN32_FIND_DATAA entry;
+  WIN32_FIND_DATAW entry;
   bool pending = false;  // entry holds the first result, not yet returned
+  std::wstring prefix;   // the folder as the wide calls take it, with its backslash
 };
 
 constexpr DWORD kNotOrdinary = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
@@ -36,10 +39,12 @@ ScanFolder::ScanFolder(const std::string& folder) : native_(NativePath(FsPath(fo
   native_ += '\\';
   auto* state = new FindState;
   state_ = state;
+  state->prefix = WideSystemPath(FsPath(folder, "*"));
+  state->prefix.pop_back();
   OsCallSite site(OsCall::kListOpen, native_);
   if (site.Refused())
     return;
-  state->handle = FindFirstFileA((native_ + "*.*").c_str(), &state->entry);
+  state->handle = FindFirstFileW((state->prefix + L"*").c_str(), &state->entry);
   state->pending = site.Done(state->handle != INVALID_HANDLE_VALUE);
 }
 
@@ -57,14 +62,15 @@ bool ScanFolder::Next(ListedEntry& listed) {
   for (;;) {
     if (!state->pending) {
       OsCallSite site(OsCall::kListNext, reinterpret_cast<std::intptr_t>(state->handle));
-      if (site.Refused() || !site.Done(FindNextFileA(state->handle, &state->entry) != 0))
+      if (site.Refused() || !site.Done(FindNextFileW(state->handle, &state->entry) != 0))
         return false;
     }
     state->pending = false;
-    const WIN32_FIND_DATAA& entry = state->entry;
+    const WIN32_FIND_DATAW& entry = state->entry;
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
       continue;
-    listed.name = RTrimNull(std::string_view(entry.cFileName, sizeof entry.cFileName));
+    listed.name =
+        RTrimNull(Utf8FromWide(std::wstring_view(entry.cFileName, std::size(entry.cFileName))));
     listed.sizeListed = true;
     listed.listedSize = Join(entry.nFileSizeHigh, entry.nFileSizeLow);
     listed.listedOrdinary = (entry.dwFileAttributes & (kNotOrdinary | kLinkOrDevice)) == 0;
@@ -77,10 +83,13 @@ ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry
   if (!IsEntryName(entry.name))
     return kind_ = Kind::Gone;
   const std::string& path = path_.assign(folder.native_).append(entry.name);
+  // Readers open entries of one folder at once: the wide path is this call's.
+  const std::wstring wide =
+      static_cast<const FindState*>(folder.state_)->prefix + WideFromUtf8(entry.name);
   OsCallSite site(OsCall::kOpenRead, path);
   HANDLE handle = site.Refused()
                       ? INVALID_HANDLE_VALUE
-                      : CreateFileA(path.c_str(), GENERIC_READ,
+                      : CreateFileW(wide.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (site.Done(handle != INVALID_HANDLE_VALUE, reinterpret_cast<std::intptr_t>(handle)))
@@ -89,7 +98,7 @@ ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry
   OsCallSite sizeSite(OsCall::kSize, path);
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (sizeSite.Refused() ||
-      !sizeSite.Done(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) != 0)) {
+      !sizeSite.Done(GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) != 0)) {
     return kind_ = Kind::Gone;
   }
   if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)

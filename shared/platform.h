@@ -6,7 +6,9 @@
 // backslashes (P:\Diverido\Mail\~Bounces), and, apart from it, the name of
 // one entry of that folder as the bytes the listing gave. Only the folder is
 // mapped to the system's form; the name is appended as it is, so that a name
-// holding "\" (possible on POSIX) still names that one entry.
+// holding "\" (possible on POSIX) still names that one entry. Names are bytes
+// on POSIX and UTF-8 on Windows, where the layer converts them at each wide
+// call (wide_text.h).
 #pragma once
 
 #include <cstddef>
@@ -89,7 +91,7 @@ bool RemoveFile(const FsPath& path, OsError* error = nullptr);
 bool CreateFolder(const FsPath& path, OsError* error = nullptr);
 
 // Moves a file within one volume. Never replaces an existing target: the move
-// fails instead (Windows: MoveFileExA without MOVEFILE_REPLACE_EXISTING;
+// fails instead (Windows: MoveFileExW without MOVEFILE_REPLACE_EXISTING;
 // POSIX: renameat2 RENAME_NOREPLACE, or link then unlink where that is
 // missing).
 bool MoveNoReplace(const FsPath& from, const FsPath& to, OsError* error = nullptr);
@@ -250,7 +252,7 @@ class FolderLock {
 // --- Processes ---------------------------------------------------------------------
 
 // Starts a program without a shell and without waiting for it, in a normal
-// window with the focus. Windows hands commandLine raw to CreateProcessA;
+// window with the focus. Windows hands commandLine raw to CreateProcessW;
 // POSIX runs argv (argv[0] searched on the PATH when it has no slash).
 struct ProgramLaunch {
   std::string commandLine;        // Windows

@@ -1,15 +1,19 @@
-// The platform layer on Windows (ANSI forms of the calls: names are bytes of
-// the system code page, as the mail folders hold them).
+// The platform layer on Windows: the wide (UTF-16) forms of the calls, with
+// every path in the long form, so that any name the file system holds can be
+// listed and reached, whatever the code page and however long the path.
+// Names and paths are UTF-8 inside the programs; wide_text.h converts.
 #ifdef _WIN32
 
 #include <windows.h>
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "folder_listing.h"
 #include "os_call_site.h"
 #include "platform.h"
+#include "wide_text.h"
 
 namespace ndr {
 
@@ -18,12 +22,13 @@ using detail::OsCallSite;
 // --- Errors -----------------------------------------------------------------------------
 
 std::string OsError::Describe() const {
-  char* text = nullptr;
+  wchar_t* text = nullptr;
   const DWORD flags =
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
-  const DWORD length = FormatMessageA(flags, nullptr, static_cast<DWORD>(code), 0,
-                                      reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string result = length > 0 && text ? std::string(text, length) : std::string();
+  const DWORD length = FormatMessageW(flags, nullptr, static_cast<DWORD>(code), 0,
+                                      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string result =
+      length > 0 && text ? Utf8FromWide(std::wstring_view(text, length)) : std::string();
   LocalFree(text);
   while (!result.empty() && (result.back() == '\n' || result.back() == '\r' ||
                              result.back() == ' ' || result.back() == '.')) {
@@ -113,7 +118,8 @@ bool Attributes(const FsPath& path, OsCall call, WIN32_FILE_ATTRIBUTE_DATA& data
   if (site.Refused()) {
     return false;
   }
-  return site.Done(GetFileAttributesExA(native.c_str(), GetFileExInfoStandard, &data) != 0);
+  return site.Done(
+      GetFileAttributesExW(WideSystemPath(path).c_str(), GetFileExInfoStandard, &data) != 0);
 }
 
 std::uint64_t Length(const WIN32_FILE_ATTRIBUTE_DATA& data) {
@@ -142,6 +148,54 @@ std::string NativePath(const FsPath& path) {
     native += path.name;
   }
   return native;
+}
+
+namespace {
+
+// The folder made whole as the system makes a path whole (the current
+// folder for a relative one, "." and ".." resolved, doubled separators
+// dropped), which the long form no longer does.
+std::wstring WholeFolder(const std::string& native) {
+  const std::wstring wide = WideFromUtf8(native.empty() ? "." : native);
+  std::wstring whole(GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr), L'\0');
+  const DWORD length =
+      GetFullPathNameW(wide.c_str(), static_cast<DWORD>(whole.size()), whole.data(), nullptr);
+  if (length == 0 || length >= whole.size()) {
+    return wide;  // the call on it fails and tells why
+  }
+  whole.resize(length);
+  return whole;
+}
+
+// The long form is taken for every whole path, not only for those past the
+// old limit: one rule, no count of characters that differs from call to call
+// (a folder's limit is lower than a file's), and the system then reaches a
+// listed name such as "x." or "x " as it is instead of trimming it.
+std::wstring LongForm(std::wstring whole) {
+  const std::wstring_view path = whole;
+  if (path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\")) {
+    return whole;  // already long, or a device
+  }
+  if (path.starts_with(L"\\\\")) {
+    return L"\\\\?\\UNC\\" + whole.substr(2);
+  }
+  if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') {
+    return L"\\\\?\\" + whole;
+  }
+  return whole;
+}
+
+}  // namespace
+
+std::wstring WideSystemPath(const FsPath& path) {
+  std::wstring wide = LongForm(WholeFolder(detail::NativeFolder(path.folder, '\\')));
+  if (!path.name.empty()) {
+    if (wide.empty() || wide.back() != L'\\') {
+      wide += L'\\';
+    }
+    wide += WideFromUtf8(path.name);
+  }
+  return wide;
 }
 
 bool IsHiddenName(std::string_view) {
@@ -197,19 +251,19 @@ bool PathCall(OsCall call, const FsPath& path, OsError* error, SystemCall system
   if (site.Refused()) {
     return Fail(error);
   }
-  return site.Done(systemCall(native.c_str())) || Fail(error);
+  return site.Done(systemCall(WideSystemPath(path).c_str())) || Fail(error);
 }
 
 }  // namespace
 
 bool RemoveFile(const FsPath& path, OsError* error) {
   return PathCall(OsCall::kUnlink, path, error,
-                  [](const char* native) { return DeleteFileA(native) != 0; });
+                  [](const wchar_t* wide) { return DeleteFileW(wide) != 0; });
 }
 
 bool CreateFolder(const FsPath& path, OsError* error) {
   return PathCall(OsCall::kMakeFolder, path, error,
-                  [](const char* native) { return CreateDirectoryA(native, nullptr) != 0; });
+                  [](const wchar_t* wide) { return CreateDirectoryW(wide, nullptr) != 0; });
 }
 
 bool MoveNoReplace(const FsPath& from, const FsPath& to, OsError* error) {
@@ -223,8 +277,8 @@ bool MoveNoReplace(const FsPath& from, const FsPath& to, OsError* error) {
   }
   // Without MOVEFILE_REPLACE_EXISTING the move fails when the target exists;
   // MOVEFILE_WRITE_THROUGH returns only once the move is on disk.
-  return site.Done(MoveFileExA(nativeFrom.c_str(), nativeTo.c_str(), MOVEFILE_WRITE_THROUGH) !=
-                   0) ||
+  return site.Done(MoveFileExW(WideSystemPath(from).c_str(), WideSystemPath(to).c_str(),
+                               MOVEFILE_WRITE_THROUGH) != 0) ||
          Fail(error);
 }
 
@@ -237,7 +291,7 @@ bool SyncFolder(const FsPath& folder, OsError* error) {
   if (site.Refused()) {
     return Fail(error);
   }
-  const DWORD attributes = GetFileAttributesA(native.c_str());
+  const DWORD attributes = GetFileAttributesW(WideSystemPath(folder).c_str());
   const bool isFolder =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   if (attributes != INVALID_FILE_ATTRIBUTES && !isFolder) {
@@ -259,7 +313,7 @@ bool FlushVolume(const FsPath& folder, OsError* error) {
   if (site.Refused()) {
     return Fail(error);
   }
-  const DWORD attributes = GetFileAttributesA(native.c_str());
+  const DWORD attributes = GetFileAttributesW(WideSystemPath(folder).c_str());
   return site.Done(attributes != INVALID_FILE_ATTRIBUTES) || Fail(error);
 }
 
@@ -274,7 +328,7 @@ bool FolderTakesFiles(const FsPath& folder, OsError* error) {
   if (site.Refused()) {
     return Fail(error);
   }
-  const DWORD attributes = GetFileAttributesA(native.c_str());
+  const DWORD attributes = GetFileAttributesW(WideSystemPath(folder).c_str());
   const bool isFolder =
       attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   if (attributes != INVALID_FILE_ATTRIBUTES && !isFolder) {
@@ -306,8 +360,8 @@ bool HeldFile::Open(const FsPath& path, OsError* error) {
     return Fail(error);
   }
   // Others may read it; nobody may write, rename or delete it meanwhile.
-  HANDLE handle = CreateFileA(native.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = CreateFileW(WideSystemPath(path).c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   BY_HANDLE_FILE_INFORMATION info;
   bool proven = handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, &info) != 0;
   if (proven && (info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
@@ -388,9 +442,9 @@ bool OsFile::Open(const FsPath& path, Mode mode, OsError* error) {
   if (site.Refused()) {
     return Fail(error);
   }
-  HANDLE handle =
-      CreateFileA(native.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle = CreateFileW(WideSystemPath(path).c_str(), access,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   const auto value = reinterpret_cast<std::intptr_t>(handle);
   if (!site.Done(handle != INVALID_HANDLE_VALUE, value)) {
     return Fail(error);
@@ -486,7 +540,7 @@ namespace {
 
 struct FindState {
   HANDLE handle;
-  WIN32_FIND_DATAA record;
+  WIN32_FIND_DATAW record;
   bool pending;  // the record holds an entry not yet handed out
 };
 
@@ -507,7 +561,11 @@ bool FolderReader::Open(const FsPath& folder, OsError* error) {
   // Every name, matched by the caller: the system's own pattern matching
   // would also match the short 8.3 names (*.cnm finds x.cnmx).
   auto* state = new FindState{};
-  state->handle = FindFirstFileA((native + "\\*").c_str(), &state->record);
+  std::wstring pattern = WideSystemPath(folder);
+  if (pattern.empty() || pattern.back() != L'\\') {
+    pattern += L'\\';
+  }
+  state->handle = FindFirstFileW((pattern += L'*').c_str(), &state->record);
   if (!site.Done(state->handle != INVALID_HANDLE_VALUE)) {
     const bool empty = GetLastError() == ERROR_FILE_NOT_FOUND;  // a folder without entries
     delete state;
@@ -534,15 +592,16 @@ bool FolderReader::Next(FindEntry& entry) {
     return false;
   }
   for (;;) {
-    if (!state->pending && !FindNextFileA(state->handle, &state->record)) {
+    if (!state->pending && !FindNextFileW(state->handle, &state->record)) {
       failed_ = GetLastError() != ERROR_NO_MORE_FILES;
       error_ = LastOsError();
       site.Done(!failed_);
       return false;
     }
     state->pending = false;
-    const WIN32_FIND_DATAA& record = state->record;
-    std::string name = RTrimNull(std::string_view(record.cFileName, sizeof record.cFileName));
+    const WIN32_FIND_DATAW& record = state->record;
+    std::string name =
+        RTrimNull(Utf8FromWide(std::wstring_view(record.cFileName, std::size(record.cFileName))));
     if (name == "." || name == "..") {
       continue;
     }
@@ -567,6 +626,27 @@ void FolderReader::Close() {
 // --- The run lock
 // ---------------------------------------------------------------------------------
 
+namespace {
+
+// Mutex names may not hold backslashes and are at most MAX_PATH long: one
+// spelling for every case, and a longer path shortened to its end and a hash
+// (FNV-1a) of the whole.
+std::wstring LockName(const std::string& native) {
+  std::wstring path = WideFromUtf8(LowerCase(native));
+  std::replace(path.begin(), path.end(), L'\\', L'/');
+  constexpr std::size_t kKept = MAX_PATH - 64;
+  if (path.size() > kKept) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const wchar_t unit : path) {
+      hash = (hash ^ static_cast<std::uint16_t>(unit)) * 1099511628211ull;
+    }
+    path = std::to_wstring(hash) + L"~" + path.substr(path.size() - kKept);
+  }
+  return L"ndr_FolderLock:" + path;
+}
+
+}  // namespace
+
 FolderLock::Outcome FolderLock::TryTake(const FsPath& folder, OsError* error) {
   Release();
   std::string native;
@@ -579,10 +659,7 @@ FolderLock::Outcome FolderLock::TryTake(const FsPath& folder, OsError* error) {
     Fail(error);
     return Outcome::kFailed;
   }
-  // Mutex names may not hold backslashes; one spelling for every case.
-  std::string name = "ndr_FolderLock:" + LowerCase(native);
-  std::replace(name.begin(), name.end(), '\\', '/');
-  HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, LockName(native).c_str());
   if (mutex == nullptr) {
     const bool held = GetLastError() == ERROR_ACCESS_DENIED;  // another user's run holds it
     site.Done(false);
@@ -612,13 +689,13 @@ void FolderLock::Release() {
 // ---------------------------------------------------------------------------------------
 
 bool StartProgram(const ProgramLaunch& launch, OsError* error) {
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process{};
-  std::string commandLine = launch.commandLine;  // CreateProcessA may write into it
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+  std::wstring commandLine = WideFromUtf8(launch.commandLine);  // CreateProcessW may write into it
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &process)) {
     return Fail(error);
   }
@@ -628,9 +705,11 @@ bool StartProgram(const ProgramLaunch& launch, OsError* error) {
 }
 
 std::string OwnProgramFolder() {
-  char buffer[MAX_PATH + 1];
-  const DWORD length = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
-  const std::string path(buffer, std::min<DWORD>(length, MAX_PATH));
+  std::wstring buffer(32768, L'\0');  // the longest path the system has
+  const DWORD length =
+      GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size() - 1));
+  const std::string path =
+      Utf8FromWide(std::wstring_view(buffer.data(), std::min<std::size_t>(length, buffer.size())));
   const std::size_t slash = path.find_last_of("\\/");
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
@@ -640,7 +719,14 @@ void WriteStandardError(const std::string& text) {
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
     return;
   }
-  DWORD written = 0;
+  DWORD written = 0, mode = 0;
+  // A console shows UTF-16 whatever its code page; a pipe or a file gets the
+  // UTF-8 bytes.
+  if (GetConsoleMode(handle, &mode)) {
+    const std::wstring wide = WideFromUtf8(text);
+    WriteConsoleW(handle, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr);
+    return;
+  }
   WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 

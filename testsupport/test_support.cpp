@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform.h"
+#include "wide_text.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -30,9 +31,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Names are UTF-8 inside; std::filesystem and the C library on Windows would
+// take a narrow path in the code page.
+#ifdef _WIN32
+fs::path Native(const FsPath& path) {
+  return fs::path(WideFromUtf8(NativePath(path)));
+}
+std::FILE* OpenFile(const FsPath& path, bool write) {
+  return _wfopen(WideSystemPath(path).c_str(), write ? L"wb" : L"rb");
+}
+#else
 fs::path Native(const FsPath& path) {
   return fs::path(NativePath(path));
 }
+std::FILE* OpenFile(const FsPath& path, bool write) {
+  return std::fopen(NativePath(path).c_str(), write ? "wb" : "rb");
+}
+#endif
 
 [[noreturn]] void Fail(const std::string& what, const FsPath& path) {
   throw std::runtime_error(what + " " + path.Joined() + ": " + LastOsError().Describe());
@@ -50,7 +65,7 @@ void RemoveTree(const std::string& path) {
 }
 
 void WriteBytes(const FsPath& path, std::string_view bytes) {
-  std::FILE* file = std::fopen(NativePath(path).c_str(), "wb");
+  std::FILE* file = OpenFile(path, true);
   if (file == nullptr) {
     Fail("cannot create", path);
   }
@@ -62,7 +77,7 @@ void WriteBytes(const FsPath& path, std::string_view bytes) {
 
 std::string ReadBytes(const FsPath& path) {
   std::string bytes;
-  std::FILE* file = std::fopen(NativePath(path).c_str(), "rb");
+  std::FILE* file = OpenFile(path, false);
   if (file == nullptr) {
     return bytes;
   }
@@ -97,6 +112,21 @@ std::vector<std::string> FileNames(const std::string& folder) {
   return names;
 }
 
+std::vector<std::string> OddNames() {
+  std::vector<std::string> names = {"-x.cnm",
+                                    "a b.cnm",
+                                    ";x; y.cnm",
+                                    "$(touch pwned).cnm",
+                                    "x..cnm",
+                                    "Жук.cnm",
+                                    std::string(240, 'n') + ".cnm"};
+#ifndef _WIN32
+  names.insert(names.end(),
+               {"\xE9t\xE9.cnm", "..\\a.cnm", "keep\\victim.cnm", "ABC.CNM", "abc.CNM"});
+#endif
+  return names;
+}
+
 void BuildTree(const std::string& root, const std::vector<TreeEntry>& entries) {
   RemoveTree(root);
   MakeFolders(root);
@@ -115,7 +145,7 @@ void BuildTree(const std::string& root, const std::vector<TreeEntry>& entries) {
 #ifdef _WIN32
 
 bool SetUndeletable(const std::string& path, bool on) {
-  return SetFileAttributesA(NativePath(path).c_str(),
+  return SetFileAttributesW(WideSystemPath(path).c_str(),
                             on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
@@ -147,14 +177,15 @@ ProgramResult RunProgram(const std::string& program, const std::vector<std::stri
     Fail("cannot make a pipe for", program);
   }
   SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
   startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
   startup.hStdError = writeEnd;
   PROCESS_INFORMATION process{};
-  BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+  std::wstring wideLine = WideFromUtf8(commandLine);
+  BOOL started = CreateProcessW(nullptr, wideLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                 nullptr, &startup, &process);
   CloseHandle(writeEnd);
   if (!started) {

@@ -29,6 +29,13 @@ bool FileExists(const FsPath& path);  // a file, not a folder
 // through the platform layer: a hook that is installed sees the calls.
 std::vector<std::string> FileNames(const std::string& folder);
 
+// Names a listing can give that a program could take for something else: an
+// option, blanks, shell characters, doubled dots, a name outside any code
+// page (Cyrillic) and one whose path is longer than 260 characters; on POSIX
+// also names holding "\", names that differ only in case and 8-bit bytes that
+// are no UTF-8 (Windows names are UTF-16, which the programs hold as UTF-8).
+std::vector<std::string> OddNames();
+
 // Empties root (creating it when missing), then builds entries below it: a
 // name ending in "\" makes a folder, any other a file holding the bytes.
 // Names may hold "\" to reach into subfolders, which are made as needed.

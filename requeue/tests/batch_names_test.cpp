@@ -14,6 +14,7 @@ namespace ndr {
 namespace {
 
 using testsupport::FileNames;
+using testsupport::OddNames;
 using testsupport::ReadBytes;
 using Names = std::vector<std::string>;
 
@@ -21,15 +22,6 @@ const std::string kMail = "P:\\Diverido\\Mail";
 const std::string kBounces = kMail + "\\~Bounces";
 const std::string kQueue = kMail + "\\Mailout";
 const std::string kMailbox = "P:\\Pmail\\Mail\\_Bounces";
-
-std::vector<std::string> OddNames() {
-  std::vector<std::string> names = {"-x.cnm", "a b.cnm", ";x; y.cnm", "$(touch pwned).cnm",
-                                    "\xE9t\xE9.cnm"};
-#ifndef _WIN32
-  names.insert(names.end(), {"..\\a.cnm", "keep\\victim.cnm", "ABC.CNM", "abc.CNM"});
-#endif
-  return names;
-}
 
 // Files where a name taken for a path would lead.
 const std::vector<testsupport::TreeEntry> kDecoys = {{"a.cnm", "decoy"},

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "test_support.h"
+#include "wide_text.h"
 
 namespace ndr {
 namespace {
@@ -23,6 +25,26 @@ class DriveRootFor {
  private:
   std::string saved_;
 };
+
+// Every UTF-16 text, a lone surrogate too, comes back unchanged; each byte
+// that begins no UTF-8 sequence (overlong, cut short, past U+10FFFF) is U+FFFD.
+TEST(WideText, ConvertsBothWaysWithoutLoss) {
+  const struct {
+    std::string utf8;
+    std::wstring wide;
+  } cases[] = {{"", L""},
+               {"a b.cnm", L"a b.cnm"},
+               {"Жук.cnm", {0x416, 0x443, 0x43A, L'.', L'c', L'n', L'm'}},
+               {"\xF0\x9F\x90\x9E", {wchar_t(0xD83D), wchar_t(0xDC1E)}},
+               {"\xED\xA0\xBDx", {wchar_t(0xD83D), L'x'}},
+               {"x\xED\xB0\x9E", {L'x', wchar_t(0xDC1E)}}};
+  for (const auto& [utf8, wide] : cases) {
+    EXPECT_EQ(WideFromUtf8(utf8), wide) << utf8;
+    EXPECT_EQ(Utf8FromWide(wide), utf8) << utf8;
+  }
+  for (const char* bad : {"\xE9", "\xC0\xAF", "\xE2\x82", "\xF4\x90\x80\x80", "\x80"})
+    EXPECT_EQ(WideFromUtf8(bad), std::wstring(std::strlen(bad), wchar_t(0xFFFD))) << bad;
+}
 
 TEST(NativePath, MapsTheFolderAndAppendsTheNameAsItIs) {
 #ifdef _WIN32
@@ -54,13 +76,10 @@ TEST(NativePath, MapsTheFolderAndAppendsTheNameAsItIs) {
 }
 
 // The names a listing can give, with a drive path folder: every file call
-// reaches exactly that entry, and a name that could reach elsewhere is refused.
+// reaches exactly that entry (also past 260 characters and outside the code
+// page on Windows), and a name that could reach elsewhere is refused.
 TEST(FsPath, EveryCallReachesExactlyTheNamedEntry) {
-  std::vector<std::string> names = {"-x.cnm",         "a b.cnm",       ";x.cnm",
-                                    "$(touch y).cnm", "\xE9t\xE9.cnm", "a..b.cnm"};
-#ifndef _WIN32
-  names.insert(names.end(), {"..\\a.cnm", "keep\\victim.cnm", "ABC.CNM", "abc.CNM"});
-#endif
+  const std::vector<std::string> names = testsupport::OddNames();
   const std::string folder = kRoot + "\\odd";
   testsupport::BuildTree(kRoot,
                          {{"a.cnm", "outside"}, {"keep\\victim.cnm", "victim"}, {"odd\\", ""}});
@@ -77,7 +96,7 @@ TEST(FsPath, EveryCallReachesExactlyTheNamedEntry) {
     EXPECT_EQ(length, name.size());
     OsFile file;
     ASSERT_TRUE(file.Open(path, OsFile::Mode::kRead));
-    std::string bytes(64, '\0');
+    std::string bytes(512, '\0');
     bytes.resize(static_cast<std::size_t>(file.Read(bytes.data(), bytes.size())));
     EXPECT_EQ(bytes, name);
     file.Close();
@@ -120,6 +139,7 @@ TEST(FileTests, TellFilesFoldersAndHiddenFilesApart) {
 }
 
 // The started program runs on its own; the caller only learns that it began.
+// Its argument arrives as it was given, also outside the code page.
 TEST(StartProgram, StartsWithoutWaitingAndReportsAMissingProgram) {
   testsupport::BuildTree(kRoot, {});
   ProgramLaunch launch;
@@ -129,18 +149,18 @@ TEST(StartProgram, StartsWithoutWaitingAndReportsAMissingProgram) {
   EXPECT_FALSE(StartProgram(launch, &error));
   EXPECT_NE(error.code, 0);
 
-  launch.commandLine = "\"" + std::string(NDR_SHARED_HELPER) + "\" marker";
-  launch.argv = {NDR_SHARED_HELPER, "marker"};
+  launch.commandLine = "\"" + std::string(NDR_SHARED_HELPER) + "\" marker-Жук";
+  launch.argv = {NDR_SHARED_HELPER, "marker-Жук"};
 #ifdef _WIN32
   if (launch.commandLine[1] == '/') {  // a build path seen through Wine's drive Z:
-    launch.commandLine = "\"Z:" + std::string(NDR_SHARED_HELPER) + "\" marker";
+    launch.commandLine = "\"Z:" + std::string(NDR_SHARED_HELPER) + "\" marker-Жук";
   }
 #endif
   ASSERT_TRUE(StartProgram(launch, &error)) << error.Describe();
   bool seen = false;
   for (int i = 0; i < 200 && !seen; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    seen = testsupport::FileExists(kRoot + "\\marker");
+    seen = testsupport::FileExists(FsPath(kRoot, "marker-Жук"));
   }
   EXPECT_TRUE(seen);
 }

@@ -53,8 +53,8 @@ class Desk {
   const std::string& BoxText(std::string_view name) const;
 
   // How often a scan lets pending window events run, and how many threads
-  // read its files ahead of the rows (0: one after the other on the
-  // window's thread).
+  // read its files ahead of the rows at its start (more join while the reads
+  // wait on the disk; 0: one after the other on the window's thread).
   void SetScanEventsInterval(std::chrono::steady_clock::duration interval) {
     scanEventsInterval_ = interval;
   }

@@ -77,7 +77,7 @@ void Desk::LoadFolder() {
   {
     BusyScope busy(toolkit_);
     lastEvents_ = std::chrono::steady_clock::now();
-    ReadAhead files(currentFolder_, scanReaders_, kScanReadAhead);
+    ReadAhead files(currentFolder_, scanReaders_, kScanReadAhead, kMostReaders);
     while (ReadAhead::Entry* entry = files.Next()) {
       ScanEntry(*entry);
       if (unloaded_)

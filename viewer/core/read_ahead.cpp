@@ -7,18 +7,34 @@
 
 namespace ndr {
 
+namespace {
+
+// A read of a cached file's head takes a few microseconds of a processor's
+// time; one that took this long waited for the disk (or, rarely, for a
+// processor: so it takes most of a run of reads to add a reader).
+constexpr std::chrono::microseconds kDiskWait{40};
+constexpr int kReadsPerVerdict = 32;
+
+}  // namespace
+
 int DefaultReaderCount() {
   return std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-ReadAhead::ReadAhead(const std::string& folder, int readers, std::size_t depth)
-    : folder_(folder), prefix_(folder + "\\"), slots_(std::max<std::size_t>(depth, 1)) {
-  for (int i = 0; i < readers; ++i) {
-    try {
-      readers_.emplace_back([this] { ReaderLoop(); });
-    } catch (const std::system_error&) {
-      break;  // fewer readers; the caller reads what none takes
-    }
+ReadAhead::ReadAhead(const std::string& folder, int readers, std::size_t depth, int mostReaders)
+    : folder_(folder),
+      prefix_(folder + "\\"),
+      slots_(std::max<std::size_t>(depth, 1)),
+      mostReaders_(static_cast<std::size_t>(readers > 0 ? std::max(readers, mostReaders) : 0)) {
+  for (int i = 0; i < readers; ++i)
+    StartReader();
+}
+
+void ReadAhead::StartReader() {
+  try {
+    readers_.emplace_back([this] { ReaderLoop(); });
+  } catch (const std::system_error&) {
+    mostReaders_ = readers_.size();  // no more; the caller reads what none takes
   }
 }
 
@@ -32,10 +48,20 @@ ReadAhead::~ReadAhead() {
     reader.join();
 }
 
-void ReadAhead::Read(Entry& entry, EntryReader& reader) {
+std::chrono::steady_clock::duration ReadAhead::Read(Entry& entry, EntryReader& reader) {
+  const auto start = std::chrono::steady_clock::now();
   entry.info.FileName.assign(prefix_);
   entry.info.FileName.append(entry.listed.name);
   entry.outcome = reader.Read(folder_, entry.listed, entry.info);
+  return std::chrono::steady_clock::now() - start;
+}
+
+void ReadAhead::CountRead(std::chrono::steady_clock::duration took) {
+  readsWaited_ += took > kDiskWait ? 1 : 0;
+  if (++readsCounted_ < kReadsPerVerdict)
+    return;
+  diskBound_ = readsWaited_ * 2 > readsCounted_;
+  readsCounted_ = readsWaited_ = 0;
 }
 
 // Lists into the free slots. Only the caller's thread lists, and readers
@@ -81,11 +107,17 @@ ReadAhead::Entry* ReadAhead::NextAlone() {
 ReadAhead::Entry* ReadAhead::Next() {
   if (readers_.empty())
     return NextAlone();
+  bool addReader = false;
   if (handedOut_) {
     std::lock_guard<std::mutex> lock(mutex_);
     ++head_;
     handedOut_ = false;
+    // Only this thread starts readers (and the destructor joins them).
+    addReader = diskBound_ && readers_.size() < mostReaders_;
+    diskBound_ = false;  // one reader per verdict
   }
+  if (addReader)
+    StartReader();
   ListMore();
   std::unique_lock<std::mutex> lock(mutex_);
   if (head_ == listed_)
@@ -101,9 +133,10 @@ ReadAhead::Entry* ReadAhead::Next() {
     }
     Entry& other = Slot(claimed_++);
     lock.unlock();
-    Read(other, ownReader_);
+    const auto took = Read(other, ownReader_);
     lock.lock();
     other.done = true;
+    CountRead(took);
   }
   handedOut_ = true;
   return &entry;
@@ -124,9 +157,10 @@ void ReadAhead::ReaderLoop() {
     const std::uint64_t index = claimed_++;
     Entry& entry = Slot(index);
     lock.unlock();
-    Read(entry, reader);
+    const auto took = Read(entry, reader);
     lock.lock();
     entry.done = true;
+    CountRead(took);
     if (index == head_)
       read_.notify_one();
   }

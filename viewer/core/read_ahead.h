@@ -3,8 +3,16 @@
 // while the calling thread lists the folder and takes the records back in
 // exactly the listing order. At most `depth` records wait at any time, so
 // memory stays the same for 100 or 100,000 files.
+//
+// How many readers pay depends on the disk more than on the processors: a
+// cached file is work for a processor, and readers beyond their number only
+// take turns; a file the disk must fetch leaves its reader waiting, and a
+// disk answers many waiting reads at once (a deep queue, a network drive).
+// So the scan starts with one reader per processor and adds readers while
+// most reads wait on the disk.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +30,8 @@ namespace ndr {
 // The machine's processor count, at least 2: the files are mostly waited for,
 // not computed, so a second reader pays even on one processor.
 int DefaultReaderCount();
+// The most readers a scan grows to: past this a disk answers no faster.
+constexpr int kMostReaders = 16;
 
 class ReadAhead {
  public:
@@ -32,9 +42,10 @@ class ReadAhead {
     bool done = false;
   };
 
-  // readers: threads beside the caller; with 0 the caller reads every file
-  // itself, one after the other.
-  ReadAhead(const std::string& folder, int readers, std::size_t depth);
+  // readers: threads beside the caller at the start; with 0 the caller reads
+  // every file itself, one after the other. Readers are added, up to
+  // mostReaders, while most reads wait on the disk.
+  ReadAhead(const std::string& folder, int readers, std::size_t depth, int mostReaders = 0);
   // Stops the readers (each ends the file it is reading) and waits for them.
   ~ReadAhead();
   ReadAhead(const ReadAhead&) = delete;
@@ -48,7 +59,11 @@ class ReadAhead {
   Entry& Slot(std::uint64_t index) { return slots_[index % slots_.size()]; }
   Entry* NextAlone();
   void ListMore();
-  void Read(Entry& entry, EntryReader& reader);
+  // Reads the entry; the time it took, for CountRead.
+  std::chrono::steady_clock::duration Read(Entry& entry, EntryReader& reader);
+  // Under the lock, after each read: whether most of the last reads waited.
+  void CountRead(std::chrono::steady_clock::duration took);
+  void StartReader();
   void ReaderLoop();
 
   ScanFolder folder_;
@@ -64,6 +79,9 @@ class ReadAhead {
   std::condition_variable work_;  // readers: entries listed, or stop
   std::condition_variable read_;  // the caller: Slot(head_) is done
   std::vector<std::thread> readers_;
+  std::size_t mostReaders_;
+  int readsCounted_ = 0, readsWaited_ = 0;  // of the reads since the last verdict
+  bool diskBound_ = false;                  // the last verdict: add a reader
 };
 
 }  // namespace ndr

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -261,7 +262,7 @@ class ReadAheadTest : public ScanTest {
     Write("wwwwww.q1", pair.q1);
     Write("plain.txt", samples::MakeMessage(3));
     Write("empty.cnm", "");
-    Write("\xE9t\xE9 caf\xE9.cnm", test::Bounce("8-bit name"));
+    Write("Жук café.cnm", test::Bounce("a name beyond the code page"));
     Write("unreadable.cnm", test::Bounce("never read"));
     Write("vanishing.cnm", test::Bounce("gone before it is read"));
     test::WriteHidden(folder_.Path(), test::Bounce("hidden"));
@@ -310,7 +311,7 @@ TEST_F(ReadAheadTest, ReadersGiveTheSerialScanRowForRowAndEventForEvent) {
   EXPECT_EQ(rows.at("unreadable.cnm")[2], std::to_string(test::Bounce("never read").size()));
   EXPECT_EQ(rows.at("unreadable.cnm")[3], "");
   EXPECT_EQ(rows.at("vanishing.cnm")[2], "0");
-  EXPECT_EQ(rows.at("\xE9t\xE9 caf\xE9.cnm")[3], "8-bit name");
+  EXPECT_EQ(rows.at("Жук café.cnm")[3], "a name beyond the code page");
   EXPECT_EQ(rows.at("long.cnm")[3], "long");
   EXPECT_EQ(rows.at("long.cnm")[10], "71");
 }
@@ -395,7 +396,10 @@ TEST_F(ReadAheadTest, EachFileIsOpenedOnceAndReadersStayABoundedWayAhead) {
   std::atomic<int> opens{0}, rows{0}, mostAhead{0};
   const int windowNice = ThreadNice();
   OpenWatch drive([&](const std::string& name) {
-    const int ahead = ++opens - rows.load();
+    const int opening = ++opens;
+    const int ahead = opening - rows.load();
+    if (opening <= 1000)  // a disk the first files wait on: readers join
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
     int most = mostAhead.load();
     while (ahead > most && !mostAhead.compare_exchange_weak(most, ahead)) {
     }
@@ -417,9 +421,9 @@ TEST_F(ReadAheadTest, EachFileIsOpenedOnceAndReadersStayABoundedWayAhead) {
     ASSERT_EQ(opened.count(name), 1u) << name;
   // However large the folder, no more records wait than the read-ahead holds
   // (and one in the hands of each reader).
-  EXPECT_LE(mostAhead.load(), 256 + 2 + 1);
-  EXPECT_GT(mostAhead.load(), 1);  // the readers did read ahead
-  EXPECT_GT(threads.size(), 1u);
+  EXPECT_LE(mostAhead.load(), 256 + kMostReaders + 1);
+  EXPECT_GT(mostAhead.load(), 1);      // the readers did read ahead
+  EXPECT_GT(threads.size(), 1u + 2u);  // more readers than the two it started with
   // The readers yield to the window's thread, which keeps its own priority.
   EXPECT_EQ(ThreadNice(), windowNice);
   EXPECT_EQ(niceOf[std::this_thread::get_id()], windowNice);

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform.h"
+#include "wide_text.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -17,8 +18,13 @@
 
 namespace ndr::test {
 
+// Paths are UTF-8; a narrow path on Windows would be taken in the code page.
 inline std::filesystem::path Native(const std::string& path) {
+#ifdef _WIN32
+  return WideFromUtf8(NativePath(path));
+#else
   return NativePath(path);
+#endif
 }
 
 inline void FreshFolder(const std::string& path) {
@@ -38,7 +44,7 @@ inline std::string WriteHidden(const std::string& folder, const std::string& byt
 #ifdef _WIN32
   const std::string name = "secret.cnm";
   WriteBytes(folder + "\\" + name, bytes);
-  SetFileAttributesA((folder + "\\" + name).c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW(Native(folder + "\\" + name).c_str(), FILE_ATTRIBUTE_HIDDEN);
 #else
   const std::string name = ".secret.cnm";
   WriteBytes(folder + "\\" + name, bytes);
