@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "gdi_pictures.h"
-#include "wide_text.h"
+#include "screen_text.h"
 
 namespace ndr::win32 {
 namespace {
@@ -160,7 +160,7 @@ void GridWindow::ToolTipChanged() {
     return;
   if (grid_.ToolTipText().empty())
     SendMessageA(toolTip_, TTM_POP, 0, 0);
-  std::wstring hint = Wide(grid_.ToolTipText());
+  std::wstring hint = ScreenText(grid_.ToolTipText());
   TOOLINFOW tool{};
   tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.hwnd = GetParent(hwnd_);
@@ -220,7 +220,7 @@ void GridWindow::PaintCell(HDC dc, std::int32_t row, std::int32_t col, const REC
   inner.bottom -= 1;
   SetBkColor(dc, background);
   SetTextColor(dc, text);
-  const std::wstring content = Wide(grid_.TextMatrix(row, col));
+  const std::wstring content = ScreenText(grid_.TextMatrix(row, col));
   SIZE extent{};
   GetTextExtentPoint32W(dc, content.data(), static_cast<int>(content.size()), &extent);
   const int x = grid_.ColAlignment(col) == ColumnAlignment::Right

@@ -8,7 +8,7 @@
 #include "ascii.h"
 #include "gdi_pictures.h"
 #include "platform.h"
-#include "wide_text.h"
+#include "screen_text.h"
 
 namespace ndr::win32 {
 namespace {
@@ -57,7 +57,7 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
       RECT border = rect;
       border.top += metrics.tmHeight / 2;
       DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
-      const std::wstring caption = Wide(desc->caption);
+      const std::wstring caption = ScreenText(desc->caption);
       if (!caption.empty()) {
         SIZE extent;
         GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
@@ -94,7 +94,7 @@ std::string WindowText(HWND hwnd) {
   std::wstring text(static_cast<std::size_t>(std::max(0, length)) + 1, L'\0');
   const int got = GetWindowTextW(hwnd, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(std::max(0, got)));
-  return Utf8(text);
+  return Utf8FromWide(text);
 }
 
 // The dialog gives the system's path; the core works on drive paths. Only a
@@ -113,8 +113,8 @@ std::string DrivePathFromNative(const std::string& native) {
 }
 
 void SetTextIfChanged(HWND hwnd, const std::string& text) {
-  const std::wstring wide = Wide(text);
-  if (WindowText(hwnd) != Utf8(wide))
+  const std::wstring wide = ScreenText(text);
+  if (WindowText(hwnd) != Utf8FromWide(wide))
     SetWindowTextW(hwnd, wide.c_str());
 }
 
@@ -286,7 +286,7 @@ void MainWindow::AddToolTip(HWND control, const std::string& text) {
 }
 
 void MainWindow::UpdateToolTip(HWND control, const std::string& text) {
-  std::wstring wide = Wide(text);
+  std::wstring wide = ScreenText(text);
   TOOLINFOW tool{};
   tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.hwnd = GetParent(control);
@@ -397,7 +397,7 @@ void MainWindow::SyncCounters() {
     if (shownCounters_[i] == text)
       continue;
     shownCounters_[i] = text;
-    SetWindowTextW(Control(kBoxes[i]), Wide(text).c_str());
+    SetWindowTextW(Control(kBoxes[i]), ScreenText(text).c_str());
   }
 }
 
@@ -513,7 +513,7 @@ void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
     }
     DrawPicture(dc, desc->picture, place);
   }
-  const std::wstring caption = Wide(desc->caption);
+  const std::wstring caption = ScreenText(desc->caption);
   if (!caption.empty()) {
     HGDIOBJ oldFont = SelectObject(dc, formFont_);
     SetBkMode(dc, TRANSPARENT);
@@ -696,13 +696,13 @@ double MainWindow::TwipsPerPixelX() {
 
 std::string MainWindow::ShowFileDialog(const FileDialogRequest& request) {
   // "caption|pattern|..." with NULs instead of bars and a NUL at the end.
-  std::wstring filter = Wide(request.filter);
+  std::wstring filter = ScreenText(request.filter);
   std::replace(filter.begin(), filter.end(), L'|', L'\0');
   filter.push_back(L'\0');
-  std::wstring file = Wide(request.fileName);
+  std::wstring file = ScreenText(request.fileName);
   file.resize(std::max<std::size_t>(file.size(), 32768), L'\0');
-  const std::wstring folder = Wide(NativePath(request.initialFolder));
-  const std::wstring title = Wide(request.title);
+  const std::wstring folder = ScreenText(NativePath(request.initialFolder));
+  const std::wstring title = ScreenText(request.title);
   OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = hwnd_;
@@ -715,7 +715,7 @@ std::string MainWindow::ShowFileDialog(const FileDialogRequest& request) {
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
   if (!GetOpenFileNameW(&dialog))
     return {};
-  return DrivePathFromNative(Utf8(file.c_str()));
+  return DrivePathFromNative(Utf8FromWide(file.c_str()));
 }
 
 // --- One running copy -----------------------------------------------------------------

@@ -7,10 +7,12 @@
 #include <string>
 #include <string_view>
 
+#include "wide_text.h"
+
 namespace ndr::win32 {
 
-std::wstring Wide(std::string_view text);
-// What the operator typed, for the core: UTF-8.
-std::string Utf8(std::wstring_view text);
+std::wstring ScreenText(std::string_view text);
+// Back to the core (what the operator typed, a chosen path): the platform's
+// Utf8FromWide.
 
 }  // namespace ndr::win32

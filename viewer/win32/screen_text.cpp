@@ -1,4 +1,4 @@
-#include "wide_text.h"
+#include "screen_text.h"
 
 #include <windows.h>
 
@@ -19,23 +19,12 @@ std::wstring Convert(UINT codePage, DWORD flags, std::string_view text) {
 
 }  // namespace
 
-std::wstring Wide(std::string_view text) {
+std::wstring ScreenText(std::string_view text) {
   // Most texts are plain ASCII: no system call for those.
   if (std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; }))
     return std::wstring(text.begin(), text.end());
   std::wstring wide = Convert(CP_UTF8, MB_ERR_INVALID_CHARS, text);
   return wide.empty() ? Convert(CP_ACP, 0, text) : wide;
-}
-
-std::string Utf8(std::wstring_view text) {
-  const int size = static_cast<int>(text.size());
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-  if (length <= 0)
-    return {};
-  std::string narrow(static_cast<std::size_t>(length), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), size, narrow.data(), length, nullptr, nullptr);
-  return narrow;
 }
 
 }  // namespace ndr::win32
