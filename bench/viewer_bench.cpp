@@ -211,8 +211,8 @@ void SettleDisk() {
 }
 
 double ScanSeconds(ndr::Desk& desk, int readers) {
-  desk.scanReaders = readers;
-  return Pass(desk.CurrentFolder, [&] { desk.LoadFolder(); });
+  desk.SetScanReaders(readers);
+  return Pass(desk.CurrentFolder(), [&] { desk.LoadFolder(); });
 }
 
 // The scan on the window's thread alone, and with the default readers ahead
@@ -223,7 +223,7 @@ void CompareScan(const std::string& folder, int files, int rounds) {
   QuietToolkit toolkit;
   ndr::Grid grid;
   ndr::Desk desk(toolkit, grid);
-  desk.CurrentFolder = folder;
+  desk.ShowFolder(folder);
   const int readers = readerCount > 0 ? readerCount : ndr::DefaultReaderCount();
   SlowDrive slowDrive;
   std::optional<ndr::ScopedOsCallHook> delay;
@@ -333,7 +333,7 @@ void SortAndDelete(const std::string& folder) {
   QuietToolkit toolkit;
   ndr::Grid grid;
   ndr::Desk desk(toolkit, grid);
-  desk.CurrentFolder = folder;
+  desk.ShowFolder(folder);
   desk.LoadFolder();
   const std::int32_t rows = grid.Rows() - 1;
 

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "grid.h"
@@ -22,35 +24,53 @@ class Desk {
  public:
   Desk(Toolkit& toolkit, Grid& grid);
 
-  // --- State -------------------------------------------------------------
-  std::string CurrentFolder, RemailerRoot, MailFolder, SubFolder;
-  bool StartupDone = false;
+  // --- State, as the window shows it --------------------------------------
+  const std::string& CurrentFolder() const { return currentFolder_; }
+  const std::string& RemailerRoot() const { return remailerRoot_; }
+  const std::string& MailFolder() const { return mailFolder_; }
+  const std::string& SubFolder() const { return subFolder_; }
+  bool StartupDone() const { return startupDone_; }
+  // Lists another folder, bypassing the choices (benchmarks, tests): it is
+  // then also the root the actions' target folders are built on.
+  void ShowFolder(std::string folder) {
+    remailerRoot_ = currentFolder_ = std::move(folder);
+    mailFolder_.clear();
+    subFolder_.clear();
+  }
 
-  // Option groups: selected index, and the captions by design index.
-  int option1Selected = 0, option2Selected = 0, option3Selected = 0;
-  std::string Option1Caption(int index) const;  // 1, 2
-  std::string Option2Caption(int index) const;  // 6
-  std::string Option3Caption(int index) const;  // 1..4 (4: the extra folder)
-  std::string option3ExtraToolTip;              // the form's until the operator changes it
+  // Option groups: which group a control belongs to, the selected index, and
+  // the captions by design index.
+  static bool IsOptionGroup(std::string_view name);
+  int SelectedOption(std::string_view group) const;  // 0 before start-up
+  std::string OptionCaption(std::string_view group, int index) const;
+  std::string Option3Caption(int index) const { return OptionCaption("Option3", index); }
+  const std::string& Option3ExtraToolTip() const { return option3ExtraToolTip_; }
   // Menu item captions by design index: MnuSExplorer1/2 (1..7), MnuSApps
   // (1, 2); "" for an index the menu does not have.
   static std::string ExplorerCaption(int index);
   static std::string AppsCaption(int index);
 
-  // Counter and selection boxes, as shown.
-  std::string txt_Info1 = "00 000", txt_Info2 = "00 000 000 000", txt_Info3 = "00 000";
-  std::string txt_NbSelV, txt_NbSelH;
+  // The text of a display box (txt_Info1..3, txt_NbSelV, txt_NbSelH).
+  const std::string& BoxText(std::string_view name) const;
 
-  // How often a scan lets pending window events run.
-  std::chrono::steady_clock::duration scanEventsInterval = std::chrono::milliseconds(30);
-  // Threads that read a scan's files ahead of the rows at its start (more
-  // join while the reads wait on the disk); 0 reads them one after the other
-  // on the window's thread.
-  int scanReaders = DefaultReaderCount();
+  // How often a scan lets pending window events run, and how many threads
+  // read its files ahead of the rows at its start (more join while the reads
+  // wait on the disk; 0: one after the other on the window's thread).
+  void SetScanEventsInterval(std::chrono::steady_clock::duration interval) {
+    scanEventsInterval_ = interval;
+  }
+  void SetScanReaders(int readers) { scanReaders_ = readers; }
 
-  // The extra folder's edit box.
-  bool txt_DIR_Visible = false;
-  std::string txt_DIR_Text;
+  // The extra folder's edit box: whether it shows, its text (what the
+  // operator types counts the moment it is typed), and whether the keyboard
+  // focus belongs in it now (asked once: the answer is cleared).
+  bool DirBoxVisible() const { return txt_DIR_Visible_; }
+  const std::string& DirBoxText() const { return txt_DIR_Text_; }
+  void txt_DIR_Change(std::string text) { txt_DIR_Text_ = std::move(text); }
+  bool TakeDirBoxFocus() { return std::exchange(dirBoxWantsFocus_, false); }
+
+  // Scans started so far: input that began before a scan is over with it.
+  std::uint64_t ScansStarted() const { return scansStarted_; }
 
   // --- Start-up (the window centres itself, checks for a running copy and
   // shows itself around these) -------------------------------------------
@@ -72,6 +92,7 @@ class Desk {
   void Frame3_DblClick();
   void txt_DIR_DblClick();
   void txt_DIR_LostFocus();
+  void DirBoxLostFocus();  // the window's event: only a shown box applies its text
   // The window is closing: a scan in progress ends at its next event run,
   // and no other begins.
   void Form_Unload();
@@ -133,6 +154,7 @@ class Desk {
   bool ReleaseMessageAt(std::int32_t row);
 
  private:
+  static constexpr std::int32_t kNameCol = 1, kSubjectCol = 3;
   // The selected rows as the actions take them: a header row is skipped, so
   // the range is empty when top > bottom.
   struct RowRange {
@@ -156,7 +178,17 @@ class Desk {
 
   Toolkit& toolkit_;
   Grid& grid_;
-  std::string option3ExtraCaption_;
+  std::string currentFolder_, remailerRoot_, mailFolder_, subFolder_;
+  bool startupDone_ = false;
+  int option1Selected_ = 0, option2Selected_ = 0, option3Selected_ = 0;
+  std::string option3ExtraCaption_, option3ExtraToolTip_;
+  std::string txt_Info1_ = "00 000", txt_Info2_ = "00 000 000 000", txt_Info3_ = "00 000";
+  std::string txt_NbSelV_, txt_NbSelH_;
+  std::chrono::steady_clock::duration scanEventsInterval_ = std::chrono::milliseconds(30);
+  int scanReaders_ = DefaultReaderCount();
+  bool txt_DIR_Visible_ = false, dirBoxWantsFocus_ = false;
+  std::string txt_DIR_Text_;
+  std::uint64_t scansStarted_ = 0;
   ProgramWatch programs_;  // the batch programs started from the Apps menu
 
   // Running totals of the scan in progress (or the last one).

@@ -375,6 +375,8 @@ bool RunFormCommand(Desk& desk, std::string_view name, int index) {
       return true;
     }
   }
+  if (Desk::IsOptionGroup(name) && desk.SelectedOption(name) == index)
+    return true;
   for (const auto& [key, handler] : kIndexed) {
     if (key == name) {
       (desk.*handler)(index);
@@ -382,6 +384,22 @@ bool RunFormCommand(Desk& desk, std::string_view name, int index) {
     }
   }
   return false;
+}
+
+bool RunFormDoubleClick(Desk& desk, std::string_view name, int index) {
+  if (name == "Frame3") {
+    desk.Frame3_DblClick();
+    return true;
+  }
+  if (name == "txt_DIR") {
+    desk.txt_DIR_DblClick();
+    return true;
+  }
+  const ControlSpec* control = FindControl(name, index);
+  if (control == nullptr ||
+      (control->kind != ControlKind::GraphicalButton && control->kind != ControlKind::OptionButton))
+    return false;
+  return RunFormCommand(desk, name, index);
 }
 
 std::vector<Shape> PictureShapes(Picture picture) {

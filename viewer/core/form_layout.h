@@ -98,7 +98,12 @@ const GridLooks& GridAppearance();
 
 // Runs the handler of a control's click or a menu item (by ControlKey or
 // MenuItemKey's parts). False when nothing answers to the name.
+// A click on the selected entry of an option group changes nothing.
 bool RunFormCommand(Desk& desk, std::string_view name, int index = 0);
+// A control's double-click: the frame "Parameters 3" and the extra folder's
+// box have handlers of their own; on a button it is one more click, so that
+// quick clicks all count.
+bool RunFormDoubleClick(Desk& desk, std::string_view name, int index = 0);
 
 // --- Pictures as drawings ----------------------------------------------------
 // Coordinates are in a unit square that a shell maps onto the largest square

@@ -22,6 +22,7 @@
 #include <QSignalBlocker>
 #include <QTableView>
 #include <QTimer>
+#include <QToolTip>
 
 #include "core_text.h"
 #include "form_layout.h"
@@ -102,6 +103,7 @@ DeskWindow::DeskWindow(QWidget* parent) : QMainWindow(parent) {
       twipsPerPixel_ = 1440.0 / dpi;
   }
   desk_ = std::make_unique<Desk>(*this, grid_);
+  input_ = std::make_unique<GridInput>(*desk_, grid_);
 
   auto* client = new QWidget(this);
   client->setObjectName("client");
@@ -193,9 +195,8 @@ QRadioButton* DeskWindow::AddOption(const ControlSpec& control, QWidget* frame) 
   options_.insert(FromCore(ControlKey(control)), option);
   const std::string group(control.name);
   const int index = control.index;
-  connect(option, &QRadioButton::toggled, this, [this, group, index](bool checked) {
-    if (checked)
-      Run([this, group, index] { RunFormCommand(*desk_, group, index); });
+  connect(option, &QRadioButton::clicked, this, [this, group, index] {
+    Run([this, group, index] { RunFormCommand(*desk_, group, index); });
   });
   return option;
 }
@@ -206,7 +207,7 @@ QLineEdit* DeskWindow::BuildDirBox(const ControlSpec& control, QWidget* frame) {
   SetBackground(txtDir_, ToQColor(*control.background));
   txtDir_->installEventFilter(this);
   connect(txtDir_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { desk_->txt_DIR_Text = ToCore(text); });
+          [this](const QString& text) { desk_->txt_DIR_Change(ToCore(text)); });
   return txtDir_;
 }
 
@@ -254,6 +255,9 @@ QTableView* DeskWindow::BuildGrid(const ControlSpec& control, QWidget* client) {
   view_->setWordWrap(false);
   view_->setTextElideMode(Qt::ElideNone);
   view_->setTabKeyNavigation(false);
+  // Whole rows up and down, pixels across: where the core finds the cells.
+  view_->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+  view_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   view_->setCornerButtonEnabled(false);
   view_->setMouseTracking(true);
   const auto css = [](const Rgb& c) { return QString("rgb(%1,%2,%3)").arg(c.r).arg(c.g).arg(c.b); };
@@ -302,8 +306,15 @@ QTableView* DeskWindow::BuildGrid(const ControlSpec& control, QWidget* client) {
   connect(model_, &GridTableModel::columnLayoutChanged, this, &DeskWindow::ApplyColumnLayout);
   connect(model_, &QAbstractItemModel::modelReset, this, &DeskWindow::ApplyColumnLayout);
   connect(model_, &GridTableModel::cornerTextChanged, this, &DeskWindow::UpdateCorner);
-  connect(model_, &GridTableModel::gridToolTipChanged, this,
-          [this] { view_->setToolTip(FromCore(grid_.ToolTipText())); });
+  // The hint follows the cell under the pointer; no text takes it away.
+  connect(model_, &GridTableModel::gridToolTipChanged, this, [this] {
+    const QString hint = FromCore(grid_.ToolTipText());
+    view_->setToolTip(hint);
+    if (hint.isEmpty())
+      QToolTip::hideText();
+    else if (QToolTip::isVisible())
+      QToolTip::showText(QCursor::pos(), hint, view_);
+  });
   connect(model_, &GridTableModel::gridSelectionChanged, this, [this] {
     selectionDirty_ = true;
     if (runDepth_ == 0)
@@ -389,42 +400,37 @@ void DeskWindow::Run(const std::function<void()>& handler) {
 }
 
 void DeskWindow::SyncCounters() {
-  const std::pair<const char*, const std::string*> boxes[] = {{"txt_Info1", &desk_->txt_Info1},
-                                                              {"txt_Info2", &desk_->txt_Info2},
-                                                              {"txt_Info3", &desk_->txt_Info3},
-                                                              {"txt_NbSelV", &desk_->txt_NbSelV},
-                                                              {"txt_NbSelH", &desk_->txt_NbSelH}};
-  for (const auto& [name, text] : boxes)
-    SetTextIfChanged(displayBoxes_.value(name), FromCore(*text));
+  for (const char* name : {"txt_Info1", "txt_Info2", "txt_Info3", "txt_NbSelV", "txt_NbSelH"})
+    SetTextIfChanged(displayBoxes_.value(name), FromCore(desk_->BoxText(name)));
 }
 
+// Everything the core's state says, as it says it.
 void DeskWindow::SyncFromDesk() {
   SyncCounters();
-  for (auto it = options_.cbegin(); it != options_.cend(); ++it) {
-    const QStringList parts = it.key().split('_');
-    const int index = parts[1].toInt();
-    const int selected = parts[0] == "Option1"   ? desk_->option1Selected
-                         : parts[0] == "Option2" ? desk_->option2Selected
-                                                 : desk_->option3Selected;
-    QRadioButton* option = it.value();
-    QString caption = parts[0] == "Option1"   ? FromCore(desk_->Option1Caption(index))
-                      : parts[0] == "Option2" ? FromCore(desk_->Option2Caption(index))
-                                              : FromCore(desk_->Option3Caption(index));
+  for (const ControlSpec& control : FormControls()) {
+    if (control.kind != ControlKind::OptionButton)
+      continue;
+    QRadioButton* option = options_.value(FromCore(ControlKey(control)));
+    const QString caption = FromCore(desk_->OptionCaption(control.name, control.index));
     const QSignalBlocker blocker(option);
     // Exclusive buttons could not all be off, as they are before start-up.
     option->setAutoExclusive(false);
-    option->setChecked(selected == index);
+    option->setChecked(desk_->SelectedOption(control.name) == control.index);
     if (option->text() != caption)
       option->setText(caption);
   }
   for (QRadioButton* option : std::as_const(options_))
     option->setAutoExclusive(true);
   QRadioButton* extra = options_.value("Option3_4");
-  extra->setToolTip(FromCore(desk_->option3ExtraToolTip));
+  extra->setToolTip(FromCore(desk_->Option3ExtraToolTip()));
 
-  SetTextIfChanged(txtDir_, FromCore(desk_->txt_DIR_Text));
-  if (txtDir_->isVisibleTo(frame3_) != desk_->txt_DIR_Visible)
-    txtDir_->setVisible(desk_->txt_DIR_Visible);
+  SetTextIfChanged(txtDir_, FromCore(desk_->DirBoxText()));
+  if (txtDir_->isVisibleTo(frame3_) != desk_->DirBoxVisible())
+    txtDir_->setVisible(desk_->DirBoxVisible());
+  if (desk_->TakeDirBoxFocus() && desk_->DirBoxVisible()) {
+    activateWindow();
+    txtDir_->setFocus(Qt::OtherFocusReason);
+  }
 
   if (selectionDirty_)
     SyncSelectionFromGrid();
@@ -451,7 +457,7 @@ void DeskWindow::UpdateCorner() {
 // --- The extra folder -------------------------------------------------------------
 
 void DeskWindow::OnFrame3DoubleClicked() {
-  Run([this] { desk_->Frame3_DblClick(); });
+  Run([this] { RunFormDoubleClick(*desk_, "Frame3"); });
   // Over the row of subfolder buttons: where the first one is, as wide as
   // all four together.
   Place(txtDir_, ToQRect(FindControl("txt_DIR")->twips));
@@ -461,22 +467,20 @@ void DeskWindow::OnFrame3DoubleClicked() {
 bool DeskWindow::FilterDirBox(QEvent* event) {
   if (event->type() == QEvent::MouseButtonDblClick &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    desk_->txt_DIR_Text = ToCore(txtDir_->text());
     inDirDoubleClick_ = true;
-    Run([this] { desk_->txt_DIR_DblClick(); });
+    Run([this] { RunFormDoubleClick(*desk_, "txt_DIR"); });
     inDirDoubleClick_ = false;
     return true;
   }
   if (event->type() == QEvent::FocusOut) {
     // Another window taking the focus (the dialog, a menu) is not the box
-    // losing it; nor is the box being hidden by the handler itself.
+    // losing it.
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
-        inDirDoubleClick_ || !desk_->txt_DIR_Visible) {
+        inDirDoubleClick_) {
       return false;
     }
-    desk_->txt_DIR_Text = ToCore(txtDir_->text());
-    Run([this] { desk_->txt_DIR_LostFocus(); });
+    Run([this] { desk_->DirBoxLostFocus(); });
   }
   return false;
 }
@@ -485,7 +489,7 @@ bool DeskWindow::FilterDirBox(QEvent* event) {
 
 void DeskWindow::DoEvents() {
   model_->FlushPendingRows();
-  SyncCounters();
+  SyncFromDesk();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

@@ -14,6 +14,7 @@
 #include "desk.h"
 #include "form_layout.h"
 #include "grid.h"
+#include "grid_input.h"
 #include "toolkit.h"
 
 class QAction;
@@ -110,12 +111,14 @@ class DeskWindow : public QMainWindow, public Toolkit {
   // Grid events.
   bool FilterGridMouse(QObject* watched, QEvent* event);
   bool FilterGridKey(QEvent* event);
-  bool CellAt(QObject* watched, const QPoint& pos, std::int32_t& row, std::int32_t& col) const;
+  bool PointAt(QObject* watched, const QPoint& pos, GridPoint& point) const;
+  void ScrollToCurrent();
   void OnViewSelectionChanged();
   bool IsUserInput(QEvent* event) const;
 
   Grid grid_;
   std::unique_ptr<Desk> desk_;
+  std::unique_ptr<GridInput> input_;
   GridTableModel* model_ = nullptr;
   QTableView* view_ = nullptr;
   QLabel* cornerLabel_ = nullptr;

@@ -112,12 +112,10 @@ bool DeskWindow::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-// The cell under a point of one of the grid's parts, found from where the
-// point lies on the whole grid: a drag that began in the body and ends over
-// the header is over the header. Beside the last row or column, or outside
-// the grid, the pointer is over no cell: -1 and -1.
-bool DeskWindow::CellAt(QObject* watched, const QPoint& pos, std::int32_t& row,
-                        std::int32_t& col) const {
+// A point of one of the grid's parts as a point on the whole grid, whose
+// cells the core finds: a drag that began in the body and ends over the
+// header is over the header.
+bool DeskWindow::PointAt(QObject* watched, const QPoint& pos, GridPoint& point) const {
   QHeaderView* header = view_->horizontalHeader();
   QHeaderView* numbers = view_->verticalHeader();
   if (watched != view_->viewport() && watched != header->viewport() &&
@@ -126,85 +124,88 @@ bool DeskWindow::CellAt(QObject* watched, const QPoint& pos, std::int32_t& row,
   }
   const QPoint at = static_cast<QWidget*>(watched)->mapTo(view_, pos);
   const QRect body = view_->viewport()->geometry();
-  row = -1;
-  col = -1;
-  if (at.y() >= header->geometry().top() && at.y() < body.top()) {
-    row = 0;
-  } else if (at.y() >= body.top() && at.y() <= body.bottom()) {
-    const int section = view_->rowAt(at.y() - body.top());
-    row = section < 0 ? -1 : section + grid_.FixedRows();
-  }
-  if (at.x() >= numbers->geometry().left() && at.x() < body.left()) {
-    col = 0;
-  } else if (at.x() >= body.left() && at.x() <= body.right()) {
-    const int section = view_->columnAt(at.x() - body.left());
-    col = section < 0 ? -1 : section + grid_.FixedCols();
-  }
-  if (row < 0 || col < 0)
-    row = col = -1;
+  GridViewport grid;
+  grid.twipsPerPixel = twipsPerPixel_;
+  grid.rowHeight = Px(kGridRowHeight);
+  grid.width = body.right() + 1 - numbers->geometry().left();
+  grid.height = body.bottom() + 1 - header->geometry().top();
+  const int topSection = view_->rowAt(0);
+  grid.topRow = (topSection < 0 ? 0 : topSection) + grid_.FixedRows();
+  grid.leftPx = header->offset();
+  point = PointOnGrid(grid_, grid, at.x() - numbers->geometry().left(),
+                      at.y() - header->geometry().top());
   return true;
 }
 
 bool DeskWindow::FilterGridMouse(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
+  if (type == QEvent::Leave) {
+    Run([this] { input_->Leave(); });
+    return false;
+  }
   if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
       type != QEvent::MouseMove && type != QEvent::MouseButtonDblClick) {
     return false;
   }
   const auto* mouse = static_cast<QMouseEvent*>(event);
-  std::int32_t row = 0, col = 0;
-  if (!CellAt(watched, mouse->position().toPoint(), row, col))
+  GridPoint point;
+  if (!PointAt(watched, mouse->position().toPoint(), point))
     return false;
-  const bool inBody = watched == view_->viewport();
-  const QPointF onGrid = static_cast<QWidget*>(watched)->mapTo(view_, mouse->position().toPoint());
-  const auto x = static_cast<float>(onGrid.x() * twipsPerPixel_);
-  const auto y = static_cast<float>(onGrid.y() * twipsPerPixel_);
   const int shift = ShiftCode(mouse->modifiers());
-  grid_.SetMouseCell(row, col);
+  const int button = ButtonCode(mouse->button());
 
+  // The core selects and drags; the view only shows what it decided.
   switch (type) {
-    case QEvent::MouseButtonPress: {
-      const int button = ButtonCode(mouse->button());
-      if (button == 1 && watched == view_->verticalHeader()->viewport()) {
-        // A press on a row's number selects the row, Shift extends from the
-        // current row, as the view does for a press on a cell.
-        const std::int32_t anchor = (shift & 1) != 0 ? grid_.Row() : row;
-        Run([this, anchor, row] {
-          grid_.Select(anchor, grid_.FixedCols(), row, grid_.Cols() - 1);
-          desk_->MSFlexGrid1_SelChange();
-        });
-      }
-      Run([&] { desk_->MSFlexGrid1_MouseDown(button, shift, x, y); });
-      // The view selects cells by the left button only; any other press on
-      // the body keeps the selection for the popup menu's actions.
-      return !(inBody && button == 1);
-    }
-    case QEvent::MouseMove:
-      Run([&] { desk_->MSFlexGrid1_MouseMove(ButtonsCode(mouse->buttons()), shift, x, y); });
-      return false;
-    case QEvent::MouseButtonRelease:
-      Run([&] { desk_->MSFlexGrid1_MouseUp(ButtonCode(mouse->button()), shift, x, y); });
-      return !inBody;
+    case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
-      if (mouse->button() == Qt::LeftButton)
-        Run([this] { desk_->MSFlexGrid1_DblClick(); });
-      return !inBody;
+      // The press goes to the core before the grid takes the focus: a box
+      // that loses the focus may start a scan, and that scan ends the press.
+      Run([&] {
+        if (type == QEvent::MouseButtonDblClick)
+          input_->DoubleClick(button, point);
+        else
+          input_->Press(button, shift, point);
+      });
+      if (button != GridInput::kMiddle && view_ != nullptr)
+        view_->setFocus(Qt::MouseFocusReason);
+      return true;
+    case QEvent::MouseMove:
+      Run([&] { input_->Move(ButtonsCode(mouse->buttons()), shift, point); });
+      if (input_->Captured())
+        ScrollToCurrent();
+      return true;
+    case QEvent::MouseButtonRelease:
+      Run([&] { input_->Release(button, shift, point); });
+      return true;
     default:
       return false;
   }
 }
 
 bool DeskWindow::FilterGridKey(QEvent* event) {
-  if (event->type() != QEvent::KeyRelease)
+  if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease)
     return false;
   const auto* key = static_cast<QKeyEvent*>(event);
-  // A key held down repeats its release too; only the real one counts.
-  if (key->isAutoRepeat())
-    return false;
   const int code = KeyCode(key->key());
   const int shift = ShiftCode(key->modifiers());
-  Run([this, code, shift] { desk_->MSFlexGrid1_KeyUp(code, shift); });
-  return false;
+  if (event->type() == QEvent::KeyRelease) {
+    Run([&] { input_->KeyUp(code, shift, key->isAutoRepeat()); });
+    return false;
+  }
+  bool moved = false;
+  const std::int32_t page = qMax(1, view_->viewport()->height() / qMax(1, Px(kGridRowHeight)));
+  Run([&] { moved = input_->KeyDown(code, shift, page); });
+  if (moved)
+    ScrollToCurrent();
+  return moved;
+}
+
+// Keeps the moving corner of the selection in view.
+void DeskWindow::ScrollToCurrent() {
+  const std::int32_t row = grid_.RowSel() - grid_.FixedRows();
+  const std::int32_t col = grid_.ColSel() - grid_.FixedCols();
+  if (row >= 0 && col >= 0 && row < model_->rowCount() && col < model_->columnCount())
+    view_->scrollTo(model_->index(row, col));
 }
 
 // The view's selection into the grid: the current index is the moving

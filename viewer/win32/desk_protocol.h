@@ -69,6 +69,8 @@ constexpr UINT kGridPickCell = WM_APP + 4;      // wParam row, lParam column
 // -1 when the cell is not in view.
 constexpr UINT kGridCellCentre = WM_APP + 5;
 constexpr UINT kGridHasFlag = WM_APP + 6;  // wParam row: 1 when its Subject cell is flagged
+// WM_GETTEXT reads the hint the grid gives its tooltip ("" when none shows).
+constexpr UINT kGridPickHint = WM_APP + 7;
 
 // The main window's state: 1 once start-up is over and no handler (a scan)
 // runs, else 0. With a wParam other than 0, also only once the kDeskPing with

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "gdi_pictures.h"
+#include "screen_text.h"
 
 namespace ndr::win32 {
 namespace {
@@ -40,7 +41,7 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
 }  // namespace
 
 GridWindow::GridWindow(Grid& grid, Desk& desk, Runner runner, double twipsPerPixel)
-    : grid_(grid), desk_(desk), run_(std::move(runner)), twipsPerPixel_(twipsPerPixel) {
+    : grid_(grid), input_(desk, grid), run_(std::move(runner)), twipsPerPixel_(twipsPerPixel) {
   rowHeight_ = std::max(8, Px(kGridRowHeight));
   grid_.SetObserver(this);
 }
@@ -152,15 +153,20 @@ void GridWindow::SetBusy(bool busy) {
   }
 }
 
+// The hint follows the cell under the pointer: a new text replaces the one
+// shown, and no text takes it away at once. A long text wraps.
 void GridWindow::ToolTipChanged() {
   if (toolTip_ == nullptr)
     return;
-  TOOLINFOA tool{};
-  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  if (grid_.ToolTipText().empty())
+    SendMessageA(toolTip_, TTM_POP, 0, 0);
+  std::wstring hint = ScreenText(grid_.ToolTipText());
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.hwnd = GetParent(hwnd_);
   tool.uId = reinterpret_cast<UINT_PTR>(hwnd_);
-  tool.lpszText = const_cast<char*>(grid_.ToolTipText().c_str());
-  SendMessageA(toolTip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  tool.lpszText = hint.data();
+  SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void GridWindow::UpdateScrollBars() {
@@ -214,14 +220,14 @@ void GridWindow::PaintCell(HDC dc, std::int32_t row, std::int32_t col, const REC
   inner.bottom -= 1;
   SetBkColor(dc, background);
   SetTextColor(dc, text);
-  const std::string_view content = grid_.TextMatrix(row, col);
+  const std::wstring content = ScreenText(grid_.TextMatrix(row, col));
   SIZE extent{};
-  GetTextExtentPoint32A(dc, content.data(), static_cast<int>(content.size()), &extent);
+  GetTextExtentPoint32W(dc, content.data(), static_cast<int>(content.size()), &extent);
   const int x = grid_.ColAlignment(col) == ColumnAlignment::Right
                     ? inner.right - kTextPadding - extent.cx
                     : inner.left + kTextPadding;
   const int y = inner.top + (inner.bottom - inner.top - extent.cy) / 2;
-  ExtTextOutA(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &inner, content.data(),
+  ExtTextOutW(dc, x, y, ETO_OPAQUE | ETO_CLIPPED, &inner, content.data(),
               static_cast<UINT>(content.size()), nullptr);
   if (grid_.CellPictureAt(row, col) != kNoPicture &&
       grid_.CellPictureAlignmentAt(row, col) == kFlagAlignment) {
@@ -266,30 +272,17 @@ void GridWindow::Paint(HDC dc, const RECT& area) {
   SelectObject(dc, oldFont);
 }
 
-bool GridWindow::CellAt(int x, int y, std::int32_t& row, std::int32_t& col) const {
-  const std::int32_t lastRow = grid_.Rows() - 1, lastCol = grid_.Cols() - 1;
-  if (lastRow < 0 || lastCol < 0)
-    return false;
-  // Beyond the last row or column counts as the last one.
-  if (y < rowHeight_) {
-    row = 0;
-  } else {
-    row = std::min<std::int32_t>(lastRow, topRow_ + (y - rowHeight_) / rowHeight_);
-  }
-  if (x < ColWidthPx(0)) {
-    col = 0;
-  } else {
-    col = lastCol;
-    int left = ColumnLeft(grid_.FixedCols());
-    for (std::int32_t c = grid_.FixedCols(); c <= lastCol; ++c) {
-      left += ColWidthPx(c);
-      if (x < left) {
-        col = c;
-        break;
-      }
-    }
-  }
-  return true;
+GridPoint GridWindow::PointAt(int x, int y) const {
+  RECT client{};
+  GetClientRect(hwnd_, &client);
+  GridViewport view;
+  view.twipsPerPixel = twipsPerPixel_;
+  view.rowHeight = rowHeight_;
+  view.width = client.right;
+  view.height = client.bottom;
+  view.topRow = topRow_;
+  view.leftPx = leftPx_;
+  return PointOnGrid(grid_, view, x, y);
 }
 
 bool GridWindow::CellRect(std::int32_t row, std::int32_t col, RECT& rect) const {
@@ -312,6 +305,14 @@ void GridWindow::ScrollTo(std::int32_t topRow, int leftPx) {
   leftPx_ = leftPx;
   UpdateScrollBars();  // clamps
   InvalidateRect(hwnd_, nullptr, FALSE);
+  // Another cell now lies under a pointer that stayed where it was.
+  POINT at;
+  if (!busy_ && GetCursorPos(&at) && ScreenToClient(hwnd_, &at)) {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    if (PtInRect(&client, at))
+      run_([&] { input_.Move(0, KeyShiftState(), PointAt(at.x, at.y)); });
+  }
 }
 
 void GridWindow::EnsureVisible(std::int32_t row, std::int32_t col) {
@@ -380,107 +381,60 @@ void GridWindow::OnScroll(int bar, int request) {
 
 // --- Mouse and keyboard -----------------------------------------------------------
 
-void GridWindow::OnMouseDown(int button, WPARAM keys, int x, int y) {
-  std::int32_t row = 0, col = 0;
-  if (busy_ || !CellAt(x, y, row, col))
+// The press goes to the core before the grid takes the focus: a box that
+// loses the focus may start a scan, and that scan ends this press.
+void GridWindow::OnMouseDown(int button, WPARAM keys, int x, int y, bool doubleClick) {
+  if (busy_)
     return;
-  grid_.SetMouseCell(row, col);
-  const int shift = ShiftState(keys);
-  if (button == kLeftButton && row >= grid_.FixedRows()) {
-    // A press on a cell selects it, a press on a row's number the row;
-    // Shift extends from the current cell.
-    const bool wholeRow = col < grid_.FixedCols();
-    anchorRow_ = (shift & 1) != 0 ? grid_.Row() : row;
-    anchorCol_ = wholeRow ? grid_.FixedCols() : ((shift & 1) != 0 ? grid_.Col() : col);
-    const std::int32_t toCol = wholeRow ? grid_.Cols() - 1 : col;
-    run_([&] {
-      grid_.Select(anchorRow_, anchorCol_, row, toCol);
-      desk_.MSFlexGrid1_SelChange();
-    });
-    selecting_ = !wholeRow;
-    SetCapture(hwnd_);
-  }
-  run_([&] { desk_.MSFlexGrid1_MouseDown(button, shift, TwipsX(x), TwipsX(y)); });
+  const GridPoint point = PointAt(x, y);
+  if (point.at.row >= grid_.FixedRows())
+    EnsureVisible(point.at.row, point.at.col);
+  run_([&] {
+    if (doubleClick)
+      input_.DoubleClick(button, point);
+    else
+      input_.Press(button, ShiftState(keys), point);
+  });
+  if (button != kMiddleButton)
+    SetFocus(hwnd_);
+  FollowCapture();
 }
 
 void GridWindow::OnMouseMove(WPARAM keys, int x, int y) {
-  std::int32_t row = 0, col = 0;
-  if (busy_ || !CellAt(x, y, row, col))
+  if (busy_)
     return;
-  grid_.SetMouseCell(row, col);
-  if (selecting_ && (keys & MK_LBUTTON) != 0) {
-    row = std::max(row, grid_.FixedRows());
-    col = std::max(col, grid_.FixedCols());
-    if (row != grid_.RowSel() || col != grid_.ColSel()) {
-      EnsureVisible(row, col);
-      run_([&] {
-        grid_.Select(anchorRow_, anchorCol_, row, col);
-        desk_.MSFlexGrid1_SelChange();
-      });
-    }
+  if (!trackingLeave_) {
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd_, 0};
+    trackingLeave_ = TrackMouseEvent(&track) != FALSE;
   }
-  run_([&] {
-    desk_.MSFlexGrid1_MouseMove(ButtonsDown(keys), ShiftState(keys), TwipsX(x), TwipsX(y));
-  });
+  const GridPoint point = PointAt(x, y);
+  run_([&] { input_.Move(ButtonsDown(keys), ShiftState(keys), point); });
+  if (input_.Captured())
+    EnsureVisible(grid_.RowSel(), grid_.ColSel());
 }
 
 void GridWindow::OnMouseUp(int button, WPARAM keys, int x, int y) {
-  if (GetCapture() == hwnd_)
+  const GridPoint point = PointAt(x, y);
+  run_([&] { input_.Release(button, ShiftState(keys), point); });
+  FollowCapture();
+}
+
+// The window holds the pointer exactly while the core says the grid has it.
+void GridWindow::FollowCapture() {
+  const bool held = GetCapture() == hwnd_;
+  if (input_.Captured() && !held)
+    SetCapture(hwnd_);
+  else if (!input_.Captured() && held)
     ReleaseCapture();
-  selecting_ = false;
-  std::int32_t row = 0, col = 0;
-  if (busy_ || !CellAt(x, y, row, col))
-    return;
-  grid_.SetMouseCell(row, col);
-  run_([&] { desk_.MSFlexGrid1_MouseUp(button, ShiftState(keys), TwipsX(x), TwipsX(y)); });
 }
 
 void GridWindow::OnKeyDown(WPARAM key) {
-  if (busy_ || BodyRows() <= 0)
+  if (busy_)
     return;
-  const bool extend = GetKeyState(VK_SHIFT) < 0;
-  std::int32_t row = extend ? grid_.RowSel() : grid_.Row();
-  std::int32_t col = extend ? grid_.ColSel() : grid_.Col();
-  const std::int32_t page = VisibleRows();
-  switch (key) {
-    case VK_UP:
-      --row;
-      break;
-    case VK_DOWN:
-      ++row;
-      break;
-    case VK_LEFT:
-      --col;
-      break;
-    case VK_RIGHT:
-      ++col;
-      break;
-    case VK_PRIOR:
-      row -= page;
-      break;
-    case VK_NEXT:
-      row += page;
-      break;
-    case VK_HOME:
-      row = GetKeyState(VK_CONTROL) < 0 ? grid_.FixedRows() : row;
-      col = grid_.FixedCols();
-      break;
-    case VK_END:
-      row = GetKeyState(VK_CONTROL) < 0 ? grid_.Rows() - 1 : row;
-      col = grid_.Cols() - 1;
-      break;
-    default:
-      return;
-  }
-  row = std::clamp<std::int32_t>(row, grid_.FixedRows(), grid_.Rows() - 1);
-  col = std::clamp<std::int32_t>(col, grid_.FixedCols(), grid_.Cols() - 1);
-  const std::int32_t fromRow = extend ? std::max(grid_.Row(), grid_.FixedRows()) : row;
-  const std::int32_t fromCol = extend ? std::max(grid_.Col(), grid_.FixedCols()) : col;
-  EnsureVisible(row, col);
-  run_([&] {
-    grid_.Select(fromRow, fromCol, row, col);
-    desk_.MSFlexGrid1_SelChange();
-  });
+  bool moved = false;
+  run_([&] { moved = input_.KeyDown(static_cast<int>(key), KeyShiftState(), VisibleRows()); });
+  if (moved)
+    EnsureVisible(grid_.RowSel(), grid_.ColSel());
 }
 
 LRESULT GridWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -522,18 +476,24 @@ LRESULT GridWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       ScrollTo(topRow_ - GET_WHEEL_DELTA_WPARAM(wParam) / WHEEL_DELTA * kWheelRows, leftPx_);
       return 0;
     case WM_LBUTTONDOWN:
-      SetFocus(hwnd_);
-      OnMouseDown(kLeftButton, wParam, x, y);
+    case WM_LBUTTONDBLCLK:
+      OnMouseDown(kLeftButton, wParam, x, y, message == WM_LBUTTONDBLCLK);
       return 0;
     case WM_RBUTTONDOWN:
-      SetFocus(hwnd_);
-      OnMouseDown(kRightButton, wParam, x, y);
+    case WM_RBUTTONDBLCLK:
+      OnMouseDown(kRightButton, wParam, x, y, false);
       return 0;
     case WM_MBUTTONDOWN:
-      OnMouseDown(kMiddleButton, wParam, x, y);
+    case WM_MBUTTONDBLCLK:
+      OnMouseDown(kMiddleButton, wParam, x, y, false);
       return 0;
     case WM_MOUSEMOVE:
       OnMouseMove(wParam, x, y);
+      return 0;
+    case WM_MOUSELEAVE:
+      trackingLeave_ = false;
+      if (!busy_)
+        run_([this] { input_.Leave(); });
       return 0;
     case WM_LBUTTONUP:
       OnMouseUp(kLeftButton, wParam, x, y);
@@ -544,18 +504,20 @@ LRESULT GridWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONUP:
       OnMouseUp(kMiddleButton, wParam, x, y);
       return 0;
-    case WM_LBUTTONDBLCLK:
-      if (!busy_)
-        run_([this] { desk_.MSFlexGrid1_DblClick(); });
+    case WM_CAPTURECHANGED:
+      // Taken by another window (a popup menu): the press is over.
+      if (reinterpret_cast<HWND>(lParam) != hwnd_ && input_.Captured())
+        run_([this] { input_.CaptureLost(); });
       return 0;
     case WM_KEYDOWN:
       OnKeyDown(wParam);
       return 0;
     case WM_KEYUP:
+      // A key's release comes once, when it comes up: bit 30 says it was down.
       if (!busy_) {
         const int code = static_cast<int>(wParam);
         const int shift = KeyShiftState();
-        run_([this, code, shift] { desk_.MSFlexGrid1_KeyUp(code, shift); });
+        run_([&] { input_.KeyUp(code, shift, false); });
       }
       return 0;
     case WM_GETDLGCODE:
@@ -575,15 +537,21 @@ LRESULT GridWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return wParam < 4 ? values[wParam] : -1;
     }
     case kGridPickCell:
+      pickedHint_ = false;
       pickedRow_ = static_cast<std::int32_t>(wParam);
       pickedCol_ = static_cast<std::int32_t>(lParam);
       return 0;
+    case kGridPickHint:
+      pickedHint_ = true;
+      return 0;
     case WM_GETTEXTLENGTH:
     case WM_GETTEXT: {
-      if (pickedRow_ < 0 || pickedCol_ < 0 || pickedRow_ >= grid_.Rows() ||
-          pickedCol_ >= grid_.Cols())
+      const bool cell = pickedRow_ >= 0 && pickedCol_ >= 0 && pickedRow_ < grid_.Rows() &&
+                        pickedCol_ < grid_.Cols();
+      if (!pickedHint_ && !cell)
         return 0;
-      const std::string_view text = grid_.TextMatrix(pickedRow_, pickedCol_);
+      const std::string_view text =
+          pickedHint_ ? input_.Hint() : grid_.TextMatrix(pickedRow_, pickedCol_);
       if (message == WM_GETTEXTLENGTH)
         return static_cast<LRESULT>(text.size());
       const std::size_t room = static_cast<std::size_t>(wParam);

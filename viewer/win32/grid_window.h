@@ -11,6 +11,7 @@
 #include "desk.h"
 #include "desk_protocol.h"
 #include "grid.h"
+#include "grid_input.h"
 
 namespace ndr::win32 {
 
@@ -56,21 +57,21 @@ class GridWindow : public GridObserver {
   void UpdateScrollBars();
   void Paint(HDC dc, const RECT& area);
   void PaintCell(HDC dc, std::int32_t row, std::int32_t col, const RECT& cell);
-  bool CellAt(int x, int y, std::int32_t& row, std::int32_t& col) const;
+  GridPoint PointAt(int x, int y) const;
   bool CellRect(std::int32_t row, std::int32_t col, RECT& rect) const;
   int ColumnLeft(std::int32_t col) const;  // x of a body column, scrolled
 
-  void OnMouseDown(int button, WPARAM keys, int x, int y);
+  void OnMouseDown(int button, WPARAM keys, int x, int y, bool doubleClick);
   void OnMouseMove(WPARAM keys, int x, int y);
   void OnMouseUp(int button, WPARAM keys, int x, int y);
+  void FollowCapture();
   void OnKeyDown(WPARAM key);
   void ScrollTo(std::int32_t topRow, int leftPx);
   void EnsureVisible(std::int32_t row, std::int32_t col);
   void OnScroll(int bar, int request);
-  float TwipsX(int x) const { return static_cast<float>(x * twipsPerPixel_); }
 
   Grid& grid_;
-  Desk& desk_;
+  GridInput input_;
   Runner run_;
   double twipsPerPixel_;
   HWND hwnd_ = nullptr;
@@ -79,14 +80,14 @@ class GridWindow : public GridObserver {
   int rowHeight_ = 16;
   std::int32_t topRow_ = 1;  // first body row in view
   int leftPx_ = 0;           // body columns scrolled away, in pixels
-  std::int32_t anchorRow_ = 1, anchorCol_ = 1;
-  bool selecting_ = false;
+  bool trackingLeave_ = false;
   bool busy_ = false;
   bool layoutDirty_ = true;
   bool invalidPending_ = false;
   bool changedWhileBusy_ = false;
   std::chrono::steady_clock::time_point lastBusyPaint_;
   std::int32_t pickedRow_ = 0, pickedCol_ = 0;
+  bool pickedHint_ = false;
 };
 
 }  // namespace ndr::win32

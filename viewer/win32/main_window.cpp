@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ascii.h"
 #include "gdi_pictures.h"
+#include "platform.h"
+#include "screen_text.h"
 
 namespace ndr::win32 {
 namespace {
@@ -54,16 +57,16 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
       RECT border = rect;
       border.top += metrics.tmHeight / 2;
       DrawEdge(dc, &border, EDGE_ETCHED, BF_RECT);
-      const std::string caption(desc->caption);
+      const std::wstring caption = ScreenText(desc->caption);
       if (!caption.empty()) {
         SIZE extent;
-        GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
         RECT text{8, 0, std::min<LONG>(8 + extent.cx + 4, rect.right - 2), metrics.tmHeight};
         FillRect(dc, &text, background);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, ToColorRef(*desc->foreground));
         text.left += 2;
-        DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+        DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
                   DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
       }
       SelectObject(dc, oldFont);
@@ -87,16 +90,32 @@ HFONT MakeFont(std::string_view face, double points, int dpiY, DWORD pitch) {
 }
 
 std::string WindowText(HWND hwnd) {
-  const int length = GetWindowTextLengthA(hwnd);
-  std::string text(static_cast<std::size_t>(std::max(0, length)) + 1, '\0');
-  const int got = GetWindowTextA(hwnd, text.data(), length + 1);
+  const int length = GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<std::size_t>(std::max(0, length)) + 1, L'\0');
+  const int got = GetWindowTextW(hwnd, text.data(), length + 1);
   text.resize(static_cast<std::size_t>(std::max(0, got)));
-  return text;
+  return Utf8FromWide(text);
+}
+
+// The dialog gives the system's path; the core works on drive paths. Only a
+// test build maps drives into a folder (root\x\... for X:\...).
+std::string DrivePathFromNative(const std::string& native) {
+  std::string root = DriveRoot();
+  std::replace(root.begin(), root.end(), '/', '\\');
+  const std::size_t n = root.size();
+  if (root.empty() || !StartsWithIgnoreCase(native, root) || native.size() < n + 2 ||
+      native[n] != '\\' || !IsAsciiLetter(native[n + 1]) ||
+      (native.size() > n + 2 && native[n + 2] != '\\')) {
+    return native;
+  }
+  return std::string(1, AsciiUpper(native[n + 1])) + ":" +
+         (native.size() > n + 2 ? native.substr(n + 2) : "\\");
 }
 
 void SetTextIfChanged(HWND hwnd, const std::string& text) {
-  if (WindowText(hwnd) != text)
-    SetWindowTextA(hwnd, text.c_str());
+  const std::wstring wide = ScreenText(text);
+  if (WindowText(hwnd) != Utf8FromWide(wide))
+    SetWindowTextW(hwnd, wide.c_str());
 }
 
 }  // namespace
@@ -182,6 +201,8 @@ bool MainWindow::Create() {
   toolTip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
+  // Long hints (a subject) wrap at half the screen's width.
+  SendMessageA(toolTip_, TTM_SETMAXTIPWIDTH, 0, GetSystemMetrics(SM_CXSCREEN) / 2);
   BuildMenus();
   BuildControls();
   SizeAndCentre();
@@ -266,12 +287,13 @@ void MainWindow::AddToolTip(HWND control, const std::string& text) {
 }
 
 void MainWindow::UpdateToolTip(HWND control, const std::string& text) {
-  TOOLINFOA tool{};
-  tool.cbSize = TTTOOLINFOA_V2_SIZE;
+  std::wstring wide = ScreenText(text);
+  TOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
   tool.hwnd = GetParent(control);
   tool.uId = reinterpret_cast<UINT_PTR>(control);
-  tool.lpszText = const_cast<char*>(text.c_str());
-  SendMessageA(toolTip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+  tool.lpszText = wide.data();
+  SendMessageW(toolTip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void MainWindow::BuildMenus() {
@@ -369,48 +391,45 @@ void MainWindow::Run(const std::function<void()>& handler) {
 }
 
 void MainWindow::SyncCounters() {
-  const std::pair<const char*, const std::string*> boxes[] = {{"txt_Info1", &desk_->txt_Info1},
-                                                              {"txt_Info2", &desk_->txt_Info2},
-                                                              {"txt_Info3", &desk_->txt_Info3},
-                                                              {"txt_NbSelV", &desk_->txt_NbSelV},
-                                                              {"txt_NbSelH", &desk_->txt_NbSelH}};
+  static constexpr const char* kBoxes[] = {"txt_Info1", "txt_Info2", "txt_Info3", "txt_NbSelV",
+                                           "txt_NbSelH"};
   for (std::size_t i = 0; i < shownCounters_.size(); ++i) {
-    if (shownCounters_[i] == *boxes[i].second)
+    const std::string& text = desk_->BoxText(kBoxes[i]);
+    if (shownCounters_[i] == text)
       continue;
-    shownCounters_[i] = *boxes[i].second;
-    SetWindowTextA(Control(boxes[i].first), shownCounters_[i].c_str());
+    shownCounters_[i] = text;
+    SetWindowTextW(Control(kBoxes[i]), ScreenText(text).c_str());
   }
 }
 
+// Everything the core's state says, as it says it: the window keeps no copy
+// of its own that could go stale.
 void MainWindow::SyncFromDesk() {
   SyncCounters();
   for (const ControlSpec& desc : FormControls()) {
     if (desc.kind != ControlKind::OptionButton)
       continue;
-    const int selected = desc.name == "Option1"   ? desk_->option1Selected
-                         : desc.name == "Option2" ? desk_->option2Selected
-                                                  : desk_->option3Selected;
-    const std::string caption = desc.name == "Option1"   ? desk_->Option1Caption(desc.index)
-                                : desc.name == "Option2" ? desk_->Option2Caption(desc.index)
-                                                         : desk_->Option3Caption(desc.index);
     HWND option = Control(desc.name, desc.index);
-    const WPARAM check = selected == desc.index ? BST_CHECKED : BST_UNCHECKED;
+    const WPARAM check =
+        desk_->SelectedOption(desc.name) == desc.index ? BST_CHECKED : BST_UNCHECKED;
     if (static_cast<WPARAM>(SendMessageA(option, BM_GETCHECK, 0, 0)) != check)
       SendMessageA(option, BM_SETCHECK, check, 0);
-    SetTextIfChanged(option, caption);
+    SetTextIfChanged(option, desk_->OptionCaption(desc.name, desc.index));
   }
-  if (shownExtraToolTip_ != desk_->option3ExtraToolTip) {
-    shownExtraToolTip_ = desk_->option3ExtraToolTip;
+  if (shownExtraToolTip_ != desk_->Option3ExtraToolTip()) {
+    shownExtraToolTip_ = desk_->Option3ExtraToolTip();
     UpdateToolTip(Control("Option3", 4), shownExtraToolTip_);
   }
   HWND dirBox = Control("txt_DIR");
-  SetTextIfChanged(dirBox, desk_->txt_DIR_Text);
+  SetTextIfChanged(dirBox, desk_->DirBoxText());
   const bool visible = IsWindowVisible(dirBox) != FALSE;
-  if (visible != desk_->txt_DIR_Visible) {
+  if (visible != desk_->DirBoxVisible()) {
     SetWindowPos(
         dirBox, HWND_TOP, 0, 0, 0, 0,
-        SWP_NOMOVE | SWP_NOSIZE | (desk_->txt_DIR_Visible ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+        SWP_NOMOVE | SWP_NOSIZE | (desk_->DirBoxVisible() ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
   }
+  if (desk_->TakeDirBoxFocus() && desk_->DirBoxVisible())
+    SetFocus(dirBox);
 }
 
 const ControlSpec* MainWindow::SpecOf(HWND control) const {
@@ -438,24 +457,20 @@ void MainWindow::OnCommand(int id, int code) {
   if (position < 0 || position >= static_cast<int>(FormControls().size()))
     return;
   const ControlSpec& desc = FormControls()[static_cast<std::size_t>(position)];
+  // A quick second click arrives as a double-click: the core says what it is.
+  const bool doubleClick = code == BN_DOUBLECLICKED || code == STN_DBLCLK;
   switch (desc.kind) {
-    case ControlKind::OptionButton: {
-      if (code != BN_CLICKED)
-        return;
-      const int selected = desc.name == "Option1"   ? desk_->option1Selected
-                           : desc.name == "Option2" ? desk_->option2Selected
-                                                    : desk_->option3Selected;
-      if (selected != desc.index)  // a click on the selected entry changes nothing
-        Run([&] { RunFormCommand(*desk_, desc.name, desc.index); });
-      return;
-    }
+    case ControlKind::OptionButton:
     case ControlKind::GraphicalButton:
-      if (code == BN_CLICKED)
-        Run([&] { RunFormCommand(*desk_, desc.name); });
-      return;
     case ControlKind::Frame:
-      if (code == STN_DBLCLK && desc.name == "Frame3")
-        Run([this] { desk_->Frame3_DblClick(); });
+      if (code == BN_CLICKED && desc.kind != ControlKind::Frame)
+        Run([&] { RunFormCommand(*desk_, desc.name, desc.index); });
+      else if (doubleClick)
+        Run([&] { RunFormDoubleClick(*desk_, desc.name, desc.index); });
+      return;
+    case ControlKind::TextBox:
+      if (code == EN_CHANGE)
+        desk_->txt_DIR_Change(WindowText(Control(desc.name)));
       return;
     default:
       return;
@@ -499,12 +514,12 @@ void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
     }
     DrawPicture(dc, desc->picture, place);
   }
-  const std::string caption(desc->caption);
+  const std::wstring caption = ScreenText(desc->caption);
   if (!caption.empty()) {
     HGDIOBJ oldFont = SelectObject(dc, formFont_);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, (item.itemState & ODS_DISABLED) != 0 ? RGB(128, 128, 128) : RGB(0, 0, 0));
-    DrawTextA(dc, caption.c_str(), static_cast<int>(caption.size()), &inner,
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &inner,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SelectObject(dc, oldFont);
   }
@@ -526,28 +541,14 @@ LRESULT MainWindow::ControlColours(HDC dc, HWND control) {
 
 // --- The extra folder box -----------------------------------------------------------
 
-std::string MainWindow::DirBoxText() const {
-  return WindowText(Control("txt_DIR"));
-}
-
-void MainWindow::OnDirDoubleClick() {
-  if (busy_)
-    return;
-  desk_->txt_DIR_Text = DirBoxText();
-  inDirDoubleClick_ = true;
-  Run([this] { desk_->txt_DIR_DblClick(); });
-  inDirDoubleClick_ = false;
-}
-
 void MainWindow::OnDirLostFocus(HWND newFocus) {
   // The file dialog or another program taking the focus is not the box
-  // losing it to the window; nor is the box being hidden by the handler.
-  if (inDirDoubleClick_ || !desk_->txt_DIR_Visible || busy_)
+  // losing it to the window.
+  if (inDirDoubleClick_ || busy_)
     return;
   if (newFocus == nullptr || (newFocus != hwnd_ && !IsChild(hwnd_, newFocus)))
     return;
-  desk_->txt_DIR_Text = DirBoxText();
-  Run([this] { desk_->txt_DIR_LostFocus(); });
+  Run([this] { desk_->DirBoxLostFocus(); });
 }
 
 LRESULT CALLBACK MainWindow::DirBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -555,7 +556,11 @@ LRESULT CALLBACK MainWindow::DirBoxProc(HWND hwnd, UINT message, WPARAM wParam, 
   if (self == nullptr)
     return DefWindowProcA(hwnd, message, wParam, lParam);
   if (message == WM_LBUTTONDBLCLK) {
-    self->OnDirDoubleClick();
+    if (!self->busy_) {
+      self->inDirDoubleClick_ = true;
+      self->Run([self] { RunFormDoubleClick(*self->desk_, "txt_DIR"); });
+      self->inDirDoubleClick_ = false;
+    }
     return 0;
   }
   const LRESULT result = CallWindowProcA(self->dirBoxDefault_, hwnd, message, wParam, lParam);
@@ -610,7 +615,8 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return 0;
     case kDeskIsReady:  // not while a handler lets events run
-      return desk_->StartupDone && !busy_ && runDepth_ == 0 && (wParam == 0 || wParam == lastPing_)
+      return desk_->StartupDone() && !busy_ && runDepth_ == 0 &&
+                     (wParam == 0 || wParam == lastPing_)
                  ? 1
                  : 0;
     case kDeskPing:
@@ -624,8 +630,11 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // --- Toolkit ------------------------------------------------------------------------
 
+// What changed shows before the events run: a scan that starts at a click
+// shows the new choice, not the old one, while it lasts.
 void MainWindow::DoEvents() {
-  SyncCounters();
+  SyncFromDesk();
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
   gridWindow_->Flush();
   MSG message;
   while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -696,13 +705,14 @@ void MainWindow::ShowMessage(const std::string& title, const std::string& text) 
 
 std::string MainWindow::ShowFileDialog(const FileDialogRequest& request) {
   // "caption|pattern|..." with NULs instead of bars and a NUL at the end.
-  std::string filter = request.filter;
-  std::replace(filter.begin(), filter.end(), '|', '\0');
-  filter.push_back('\0');
-  std::string file = request.fileName;
-  file.resize(std::max<std::size_t>(file.size(), 32768), '\0');
-  const std::string folder = NativePath(request.initialFolder);
-  OPENFILENAMEA dialog{};
+  std::wstring filter = ScreenText(request.filter);
+  std::replace(filter.begin(), filter.end(), L'|', L'\0');
+  filter.push_back(L'\0');
+  std::wstring file = ScreenText(request.fileName);
+  file.resize(std::max<std::size_t>(file.size(), 32768), L'\0');
+  const std::wstring folder = ScreenText(NativePath(request.initialFolder));
+  const std::wstring title = ScreenText(request.title);
+  OPENFILENAMEW dialog{};
   dialog.lStructSize = sizeof dialog;
   dialog.hwndOwner = hwnd_;
   dialog.lpstrFilter = filter.c_str();
@@ -710,11 +720,11 @@ std::string MainWindow::ShowFileDialog(const FileDialogRequest& request) {
   dialog.lpstrFile = file.data();
   dialog.nMaxFile = static_cast<DWORD>(file.size());
   dialog.lpstrInitialDir = folder.c_str();
-  dialog.lpstrTitle = request.title.c_str();
+  dialog.lpstrTitle = title.c_str();
   dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
-  if (!GetOpenFileNameA(&dialog))
+  if (!GetOpenFileNameW(&dialog))
     return {};
-  return std::string(file.c_str());
+  return DrivePathFromNative(Utf8FromWide(file.c_str()));
 }
 
 // --- One running copy -----------------------------------------------------------------

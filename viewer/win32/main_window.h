@@ -69,9 +69,7 @@ class MainWindow : public Toolkit {
   LRESULT ControlColours(HDC dc, HWND control);
   const ControlSpec* SpecOf(HWND control) const;
   HWND Control(std::string_view name, int index = 0) const;
-  void OnDirDoubleClick();
   void OnDirLostFocus(HWND newFocus);
-  std::string DirBoxText() const;
 
   HINSTANCE instance_;
   HWND hwnd_ = nullptr;

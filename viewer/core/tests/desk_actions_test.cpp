@@ -190,9 +190,9 @@ TEST_F(ActionsTest, MovesGoToTheirQueues) {
   // another subfolder is shown.
   desk_.Option3_Click(3);
   desk_.Frame3_DblClick();
-  desk_.txt_DIR_Text = "\\Other";
+  desk_.txt_DIR_Change("\\Other");
   desk_.txt_DIR_LostFocus();
-  EXPECT_EQ(desk_.CurrentFolder, kBounces + "\\Errors");
+  EXPECT_EQ(desk_.CurrentFolder(), kBounces + "\\Errors");
   EXPECT_EQ(Names(), std::vector<std::string>{"a.cnm"});
   desk_.Option3_Click(1);
   SortByName();

@@ -1,5 +1,6 @@
-// Working the grid: header presses and sort marks, popup menus, selection
-// counts, the arrow buttons and the hint text.
+// Working the grid: header presses and sort marks, popup menus, selection by
+// the mouse and the keyboard and its counts, the cell under a point. The
+// capture, the hint and the Delete key are the shared window scenarios'.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,6 +9,7 @@
 #include "desk.h"
 #include "fake_toolkit.h"
 #include "grid.h"
+#include "grid_input.h"
 
 namespace ndr {
 namespace {
@@ -17,8 +19,8 @@ constexpr std::int32_t kName = 1, kSize = 2, kSubject = 3, kDate = 4, kReason = 
 
 class GridWorkTest : public ::testing::Test {
  protected:
-  GridWorkTest() : desk_(toolkit_, grid_) {
-    desk_.CurrentFolder = "P:\\Diverido\\Mail\\~Bounces";
+  GridWorkTest() : desk_(toolkit_, grid_), input_(desk_, grid_) {
+    desk_.ShowFolder("P:\\Diverido\\Mail\\~Bounces");
     desk_.ResetGrid();
   }
 
@@ -26,7 +28,7 @@ class GridWorkTest : public ::testing::Test {
   void AddRows(int count) {
     for (int i = 1; i <= count; ++i) {
       MessageInfo info;
-      info.FileName = desk_.CurrentFolder + "\\m" + std::to_string(i) + ".cnm";
+      info.FileName = desk_.CurrentFolder() + "\\m" + std::to_string(i) + ".cnm";
       info.Size = (i * 37) % 11 * 100 + i;  // mixed digit counts: numbers must not sort as text
       info.Subject = "subject " + std::to_string(i);
       info.Date = {2004, 2, 1 + (i * 7) % 28, i % 24, 0, 0};
@@ -63,9 +65,20 @@ class GridWorkTest : public ::testing::Test {
     return true;
   }
 
+  // A point over a cell (-1: beside the cells), its nearest cell the same.
+  static GridPoint At(std::int32_t row, std::int32_t col) {
+    GridPoint point;
+    point.at = point.nearest = {row, col};
+    return point;
+  }
+  std::string Counts() const {
+    return desk_.BoxText("txt_NbSelV") + "x" + desk_.BoxText("txt_NbSelH");
+  }
+
   test::FakeToolkit toolkit_;
   Grid grid_;
   Desk desk_;
+  GridInput input_;
 };
 
 TEST_F(GridWorkTest, HeaderPressesToggleTheSortAndMoveTheMark) {
@@ -138,26 +151,84 @@ TEST_F(GridWorkTest, ReasonsSortByKindOfFailureThenClass) {
   EXPECT_EQ(grid_.TextMatrix(0, kReason), "Reason:+");
 }
 
-TEST_F(GridWorkTest, SelectionCounts) {
+TEST_F(GridWorkTest, SelectionByTheMouseAndTheKeyboardWithItsCounts) {
   AddRows(25);
   desk_.MnuPOPBSelectAll_Click();
-  EXPECT_EQ(desk_.txt_NbSelV, "25");
-  EXPECT_EQ(desk_.txt_NbSelH, "11");
+  EXPECT_EQ(Counts(), "25x11");
   EXPECT_EQ(grid_.Row(), 1);
   EXPECT_EQ(grid_.Col(), 1);
 
-  // A drag from row 7 up to row 3 over columns 2 to 4, either way round.
-  grid_.Select(7, 4, 3, 2);
-  desk_.MSFlexGrid1_SelChange();
-  EXPECT_EQ(desk_.txt_NbSelV, "5");
-  EXPECT_EQ(desk_.txt_NbSelH, "3");
-  grid_.Select(3, 2, 7, 4);
-  desk_.MSFlexGrid1_SelChange();
-  EXPECT_EQ(desk_.txt_NbSelV, "5");
-  EXPECT_EQ(desk_.txt_NbSelH, "3");
+  // A drag from row 7 up to row 3 over columns 4 to 2, and back the other way.
+  for (const auto& [from, to] : {std::pair{At(7, 4), At(3, 2)}, std::pair{At(3, 2), At(7, 4)}}) {
+    input_.Press(GridInput::kLeft, 0, from);
+    EXPECT_TRUE(input_.Captured());
+    input_.Move(GridInput::kLeft, 0, to);
+    input_.Release(GridInput::kLeft, 0, to);
+    EXPECT_FALSE(input_.Captured());
+    EXPECT_EQ(Counts(), "5x3");
+  }
+  // Shift extends from the current cell; a row number takes the whole row.
+  input_.Press(GridInput::kLeft, 0, At(2, 2));
+  input_.Release(GridInput::kLeft, 0, At(2, 2));
+  input_.Press(GridInput::kLeft, GridInput::kShift, At(5, 3));
+  EXPECT_EQ(Counts(), "4x2");
+  input_.Press(GridInput::kLeft, 0, At(9, 0));
+  EXPECT_EQ(Counts(), "1x10");
+  input_.Move(GridInput::kLeft, 0, At(11, 4));  // dragged down the numbers: whole rows
+  EXPECT_EQ(Counts(), "3x10");
+  input_.Release(GridInput::kLeft, 0, At(11, 4));
+  // Moving without the button down selects nothing.
+  input_.Move(0, 0, At(1, 1));
+  EXPECT_EQ(Counts(), "3x10");
+
+  // Keys move the current cell, Shift extends, Ctrl+End goes to the last row.
+  struct Key {
+    int code, shift;
+    std::int32_t row, col, rowSel, colSel;
+  };
+  const Key keys[] = {{40, 0, 10, 1, 10, 1},   {38, 1, 10, 1, 9, 1},    {36, 2, 1, 1, 1, 1},
+                      {35, 2, 25, 10, 25, 10}, {34, 0, 25, 10, 25, 10}, {33, 0, 15, 10, 15, 10}};
+  for (const Key& key : keys) {
+    ASSERT_TRUE(input_.KeyDown(key.code, key.shift, 10)) << key.code;
+    EXPECT_EQ(std::vector<std::int32_t>({grid_.Row(), grid_.Col(), grid_.RowSel(), grid_.ColSel()}),
+              std::vector<std::int32_t>({key.row, key.col, key.rowSel, key.colSel}))
+        << key.code << " " << key.shift;
+  }
+  EXPECT_FALSE(input_.KeyDown(65, 0, 10));
 
   desk_.ResetGrid();
-  EXPECT_EQ(desk_.txt_NbSelV, "1");
+  EXPECT_EQ(Counts(), "1x1");
+}
+
+TEST_F(GridWorkTest, CellUnderAPointIsNoneBesideTheCells) {
+  AddRows(3);
+  for (std::int32_t c = 0; c < grid_.Cols(); ++c)
+    grid_.SetColWidth(c, 300);  // 20 pixels at 15 twips a pixel
+  GridViewport view;
+  view.rowHeight = 16;
+  view.width = 400;
+  view.height = 300;
+  struct Case {
+    int x, y;
+    GridCell at, nearest;
+  };
+  const Case cases[] = {
+      {5, 5, {0, 0}, {0, 0}},            // the corner
+      {25, 20, {1, 1}, {1, 1}},          // first body cell
+      {25, 16 * 3 + 2, {3, 1}, {3, 1}},  // last row
+      {25, 16 * 4 + 2, {}, {3, 1}},      // below the last row: no cell
+      {20 * 11 + 1, 20, {}, {1, 10}},    // beside the last column
+      {-3, 20, {}, {1, 0}},              // outside the grid
+  };
+  for (const Case& c : cases) {
+    const GridPoint point = PointOnGrid(grid_, view, c.x, c.y);
+    EXPECT_EQ(point.at, c.at) << c.x << "," << c.y;
+    EXPECT_EQ(point.nearest, c.nearest) << c.x << "," << c.y;
+  }
+  view.topRow = 3;  // scrolled: the first row in view is row 3
+  EXPECT_EQ(PointOnGrid(grid_, view, 25, 20).at, (GridCell{3, 1}));
+  view.leftPx = 20;  // and one column across
+  EXPECT_EQ(PointOnGrid(grid_, view, 25, 20).at, (GridCell{3, 2}));
 }
 
 }  // namespace

@@ -1,0 +1,218 @@
+// The operator's scenarios against the Qt window, in this process on the
+// offscreen platform: input through QTest's events, read back from the
+// widgets.
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTableView>
+#include <QTest>
+
+#include "core_text.h"
+#include "desk_window.h"
+#include "grid_model.h"
+#include "window_behaviour.h"
+
+namespace ndr::behaviour {
+namespace {
+
+Qt::KeyboardModifiers Modifiers(int shift) {
+  Qt::KeyboardModifiers modifiers;
+  if ((shift & kShift) != 0)
+    modifiers |= Qt::ShiftModifier;
+  if ((shift & kCtrl) != 0)
+    modifiers |= Qt::ControlModifier;
+  return modifiers;
+}
+
+Qt::Key QtKey(int key) {
+  return key == kDeleteKey ? Qt::Key_Delete : static_cast<Qt::Key>(key);
+}
+
+class QtDriver : public WindowDriver {
+ public:
+  QtDriver() {
+    window_.SetProgramStarter([](const ProgramLaunch&) { return true; });
+    window_.SetPopupHook([](PopupMenu) {});
+    window_.SetFileDialogHook([this](const DeskWindow::FileDialogArgs&) { return dialogAnswer_; });
+  }
+
+  bool Start() override {
+    window_.Start();
+    window_.activateWindow();
+    return QTest::qWaitForWindowExposed(&window_);
+  }
+
+  std::string Title() override { return ToCore(window_.windowTitle()); }
+  int Px(int twips) override { return window_.Px(twips); }
+  TwipsRect ClientSize() override {
+    const QSize size = window_.centralWidget()->size();
+    return {0, 0, size.width(), size.height()};
+  }
+  int OffCentre() override {
+    const QRect screen = window_.screen()->geometry();
+    const QRect frame = window_.frameGeometry();
+    return std::max(std::abs(frame.center().x() - screen.center().x()),
+                    std::abs(frame.center().y() - screen.center().y()));
+  }
+  TwipsRect Place(const ControlSpec& control) override {
+    QWidget* widget = Widget(control.name, control.index);
+    const QPoint at = widget->mapTo(window_.centralWidget(), QPoint(0, 0));
+    return {at.x(), at.y(), widget->width(), widget->height()};
+  }
+  bool Visible(const ControlSpec& control) override {
+    return Widget(control.name, control.index)->isVisible();
+  }
+  std::string Text(std::string_view name, int index) override {
+    QWidget* widget = Widget(name, index);
+    if (auto* box = qobject_cast<QLineEdit*>(widget))
+      return ToCore(box->text());
+    return ToCore(static_cast<QAbstractButton*>(widget)->text());
+  }
+  bool Checked(std::string_view name, int index) override {
+    return static_cast<QAbstractButton*>(Widget(name, index))->isChecked();
+  }
+  bool Focused(std::string_view name) override {
+    return QApplication::focusWidget() == Widget(name, 0);
+  }
+  bool PointerCaptured() override { return QWidget::mouseGrabber() != nullptr; }
+
+  void Click(std::string_view name, int index) override {
+    QWidget* widget = Widget(name, index);
+    QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+  }
+  void ClickQuickly(std::string_view name, int clicks) override {
+    QWidget* widget = Widget(name, 0);
+    for (int i = 0; i < clicks; ++i) {
+      if (i % 2 == 0) {
+        QTest::mouseClick(widget, Qt::LeftButton);
+      } else {
+        QTest::mouseDClick(widget, Qt::LeftButton);
+        QTest::mouseRelease(widget, Qt::LeftButton);
+      }
+    }
+  }
+  void DoubleClick(std::string_view name, int index) override {
+    QWidget* widget = Widget(name, index);
+    const QPoint at(3, 3);
+    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
+  }
+  void Type(const std::string& text) override {
+    auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(box, nullptr);
+    box->selectAll();
+    QTest::keyClicks(box, FromCore(text));
+  }
+  void Menu(std::string_view item, int index) override {
+    MenuSpec spec{item, index, "", "", {}};
+    window_.findChild<QAction*>(FromCore(MenuItemKey(spec)))->trigger();
+  }
+  void AnswerFileDialog(const std::string& path) override {
+    dialogAnswer_ = path.empty() ? QString() : FromCore(NativePath(path));
+  }
+  bool CheckedDuringScan(std::string_view name, int index) override {
+    bool checked = false;
+    const auto seen = QObject::connect(&window_, &DeskWindow::busyChanged, [&](bool busy) {
+      if (busy)
+        checked = Checked(name, index);
+    });
+    Click(name, index);
+    QObject::disconnect(seen);
+    return checked;
+  }
+
+  void Press(int row, int col, int button, int shift) override {
+    const auto [widget, at] = PointOf(row, col);
+    QTest::mousePress(widget, QtButton(button), Modifiers(shift), at);
+  }
+  void MoveTo(int row, int col, bool /*leftDown: QTest keeps the buttons*/) override {
+    const auto [widget, at] = PointOf(row, col);
+    QTest::mouseMove(widget, at);
+  }
+  void MoveBelowTheRows() override {
+    QTableView* view = window_.view();
+    const int last = window_.model()->rowCount() - 1;
+    const QRect cell = view->visualRect(window_.model()->index(last, 0));
+    QTest::mouseMove(view->viewport(), QPoint(cell.center().x(), cell.bottom() + cell.height()));
+  }
+  void Release(int row, int col, int button) override {
+    const auto [widget, at] = PointOf(row, col);
+    QTest::mouseRelease(widget, QtButton(button), {}, at);
+  }
+  void KeyDown(int key, bool autoRepeat) override {
+    QKeyEvent event(QEvent::KeyPress, QtKey(key), {}, QString(), autoRepeat);
+    QApplication::sendEvent(window_.view(), &event);
+  }
+  void KeyUp(int key, bool autoRepeat) override {
+    QKeyEvent event(QEvent::KeyRelease, QtKey(key), {}, QString(), autoRepeat);
+    QApplication::sendEvent(window_.view(), &event);
+  }
+  int Rows() override { return window_.model()->rowCount() + 1; }
+  std::string Cell(int row, int col) override {
+    if (row == 0 && col == 0)
+      return ToCore(window_.findChild<QLabel*>("MSFlexGrid1_corner")->text());
+    QVariant text = row == 0   ? window_.model()->headerData(col - 1, Qt::Horizontal)
+                    : col == 0 ? window_.model()->headerData(row - 1, Qt::Vertical)
+                               : window_.model()->index(row - 1, col - 1).data();
+    return ToCore(text.toString());
+  }
+  Selection Selected() override {
+    const Grid& grid = window_.grid();
+    return {grid.Row(), grid.Col(), grid.RowSel(), grid.ColSel()};
+  }
+  bool Flagged(int row) override {
+    return !window_.model()->index(row - 1, 2).data(GridTableModel::PictureRole).isNull();
+  }
+  std::string Hint() override { return ToCore(window_.view()->toolTip()); }
+  int HintMaxWidth() override { return window_.screen()->geometry().width(); }
+
+ private:
+  QWidget* Widget(std::string_view name, int index) {
+    const ControlSpec* control = FindControl(name, index);
+    return window_.findChild<QWidget*>(FromCore(ControlKey(*control)));
+  }
+  static Qt::MouseButton QtButton(int button) {
+    return button == kRight ? Qt::RightButton : Qt::LeftButton;
+  }
+  // The grid's part that shows a cell, and the cell's centre in it.
+  std::pair<QWidget*, QPoint> PointOf(int row, int col) {
+    QTableView* view = window_.view();
+    QHeaderView* header = view->horizontalHeader();
+    QHeaderView* numbers = view->verticalHeader();
+    const int x = col == 0
+                      ? numbers->width() / 2
+                      : header->sectionViewportPosition(col - 1) + header->sectionSize(col - 1) / 2;
+    const int y =
+        row == 0 ? header->height() / 2
+                 : numbers->sectionViewportPosition(row - 1) + numbers->sectionSize(row - 1) / 2;
+    if (row == 0 && col == 0)
+      return {window_.findChild<QLabel*>("MSFlexGrid1_corner"), QPoint(x, y)};
+    if (row == 0)
+      return {header->viewport(), QPoint(x, y)};
+    if (col == 0)
+      return {numbers->viewport(), QPoint(x, y)};
+    return {view->viewport(), QPoint(x, y)};
+  }
+
+  DeskWindow window_;
+  QString dialogAnswer_;
+};
+
+}  // namespace
+
+std::unique_ptr<WindowDriver> MakeWindowDriver() {
+  return std::make_unique<QtDriver>();
+}
+
+}  // namespace ndr::behaviour
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
