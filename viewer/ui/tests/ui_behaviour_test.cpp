@@ -109,8 +109,8 @@ class QtDriver : public WindowDriver {
     QTest::keyClicks(box, FromCore(text));
   }
   void Menu(std::string_view item, int index) override {
-    MenuSpec spec{item, index, "", "", {}};
-    window_.findChild<QAction*>(FromCore(MenuItemKey(spec)))->trigger();
+    MenuSpec entry{item, index, "", "", {}};
+    window_.findChild<QAction*>(FromCore(MenuItemKey(entry)))->trigger();
   }
   void AnswerFileDialog(const std::string& path) override {
     dialogAnswer_ = path.empty() ? QString() : FromCore(NativePath(path));
