@@ -158,6 +158,8 @@ TEST_F(GridWorkTest, SelectionByTheMouseAndTheKeyboardWithItsCounts) {
   EXPECT_EQ(grid_.Row(), 1);
   EXPECT_EQ(grid_.Col(), 1);
 
+  const std::int32_t last = grid_.Cols() - 1;  // a whole row spans columns 1 to last
+  const std::string wholeRow = "x" + std::to_string(last);
   // A drag from row 7 up to row 3 over columns 4 to 2, and back the other way.
   for (const auto& [from, to] : {std::pair{At(7, 4), At(3, 2)}, std::pair{At(3, 2), At(7, 4)}}) {
     input_.Press(GridInput::kLeft, 0, from);
@@ -173,21 +175,22 @@ TEST_F(GridWorkTest, SelectionByTheMouseAndTheKeyboardWithItsCounts) {
   input_.Press(GridInput::kLeft, GridInput::kShift, At(5, 3));
   EXPECT_EQ(Counts(), "4x2");
   input_.Press(GridInput::kLeft, 0, At(9, 0));
-  EXPECT_EQ(Counts(), "1x10");
+  EXPECT_EQ(Counts(), "1" + wholeRow);
   input_.Move(GridInput::kLeft, 0, At(11, 4));  // dragged down the numbers: whole rows
-  EXPECT_EQ(Counts(), "3x10");
+  EXPECT_EQ(Counts(), "3" + wholeRow);
   input_.Release(GridInput::kLeft, 0, At(11, 4));
   // Moving without the button down selects nothing.
   input_.Move(0, 0, At(1, 1));
-  EXPECT_EQ(Counts(), "3x10");
+  EXPECT_EQ(Counts(), "3" + wholeRow);
 
   // Keys move the current cell, Shift extends, Ctrl+End goes to the last row.
   struct Key {
     int code, shift;
     std::int32_t row, col, rowSel, colSel;
   };
-  const Key keys[] = {{40, 0, 10, 1, 10, 1},   {38, 1, 10, 1, 9, 1},    {36, 2, 1, 1, 1, 1},
-                      {35, 2, 25, 10, 25, 10}, {34, 0, 25, 10, 25, 10}, {33, 0, 15, 10, 15, 10}};
+  const Key keys[] = {{40, 0, 10, 1, 10, 1},       {38, 1, 10, 1, 9, 1},
+                      {36, 2, 1, 1, 1, 1},         {35, 2, 25, last, 25, last},
+                      {34, 0, 25, last, 25, last}, {33, 0, 15, last, 15, last}};
   for (const Key& key : keys) {
     ASSERT_TRUE(input_.KeyDown(key.code, key.shift, 10)) << key.code;
     EXPECT_EQ(std::vector<std::int32_t>({grid_.Row(), grid_.Col(), grid_.RowSel(), grid_.ColSel()}),
@@ -202,6 +205,7 @@ TEST_F(GridWorkTest, SelectionByTheMouseAndTheKeyboardWithItsCounts) {
 
 TEST_F(GridWorkTest, CellUnderAPointIsNoneBesideTheCells) {
   AddRows(3);
+  const std::int32_t last = grid_.Cols() - 1;
   for (std::int32_t c = 0; c < grid_.Cols(); ++c)
     grid_.SetColWidth(c, 300);  // 20 pixels at 15 twips a pixel
   GridViewport view;
@@ -213,12 +217,12 @@ TEST_F(GridWorkTest, CellUnderAPointIsNoneBesideTheCells) {
     GridCell at, nearest;
   };
   const Case cases[] = {
-      {5, 5, {0, 0}, {0, 0}},            // the corner
-      {25, 20, {1, 1}, {1, 1}},          // first body cell
-      {25, 16 * 3 + 2, {3, 1}, {3, 1}},  // last row
-      {25, 16 * 4 + 2, {}, {3, 1}},      // below the last row: no cell
-      {20 * 11 + 1, 20, {}, {1, 10}},    // beside the last column
-      {-3, 20, {}, {1, 0}},              // outside the grid
+      {5, 5, {0, 0}, {0, 0}},                    // the corner
+      {25, 20, {1, 1}, {1, 1}},                  // first body cell
+      {25, 16 * 3 + 2, {3, 1}, {3, 1}},          // last row
+      {25, 16 * 4 + 2, {}, {3, 1}},              // below the last row: no cell
+      {20 * (last + 1) + 1, 20, {}, {1, last}},  // beside the last column
+      {-3, 20, {}, {1, 0}},                      // outside the grid
   };
   for (const Case& c : cases) {
     const GridPoint point = PointOnGrid(grid_, view, c.x, c.y);
