@@ -280,7 +280,7 @@ long long ScanPeakBytes(const std::string& folder) {
     QuietToolkit toolkit;
     ndr::Grid grid;
     ndr::Desk desk(toolkit, grid);
-    desk.CurrentFolder = folder;
+    desk.ShowFolder(folder);
     desk.LoadFolder();
   }
   return PeakResidentBytes() - before;
