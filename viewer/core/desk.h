@@ -154,6 +154,7 @@ class Desk {
   bool ReleaseMessageAt(std::int32_t row);
 
  private:
+  void StartFolderWindow(bool twoPanes, int index);  // MnuSExplorer1/2
   static constexpr std::int32_t kNameCol = 1, kSubjectCol = 3;
   // The selected rows as the actions take them: a header row is skipped, so
   // the range is empty when top > bottom.

@@ -19,20 +19,19 @@ std::string FolderOfMenuItem(int index, const std::string& currentFolder) {
 }  // namespace
 
 // A folder window that cannot start is of no consequence: nothing to report.
-void Desk::MnuSExplorer1_Click(int index) {
+void Desk::StartFolderWindow(bool twoPanes, int index) {
   if (scanning_)
     return;
   if (ExplorerCaption(index).empty())
     return;
-  toolkit_.StartProgram(FolderWindowLaunch(true, FolderOfMenuItem(index, currentFolder_)));
+  toolkit_.StartProgram(FolderWindowLaunch(twoPanes, FolderOfMenuItem(index, currentFolder_)));
 }
 
+void Desk::MnuSExplorer1_Click(int index) {
+  StartFolderWindow(true, index);
+}
 void Desk::MnuSExplorer2_Click(int index) {
-  if (scanning_)
-    return;
-  if (ExplorerCaption(index).empty())
-    return;
-  toolkit_.StartProgram(FolderWindowLaunch(false, FolderOfMenuItem(index, currentFolder_)));
+  StartFolderWindow(false, index);
 }
 
 void Desk::MnuSApps_Click(int index) {
