@@ -39,7 +39,6 @@ struct ScanResult {
   std::vector<std::vector<std::string>> cells;
   std::string counters;
   std::vector<std::string> atEvents;
-  int scans = 0;
 };
 
 // A head of 200 lines of 300 bytes, beyond what is read, in several pieces.
@@ -94,7 +93,6 @@ class ScanTest : public ::testing::Test {
     ScanResult result;
     desk_.SetScanReaders(readers);
     desk_.SetScanEventsInterval({});  // every entry runs events
-    toolkit_.scans = 0;
     toolkit_.onDoEvents = [&] {
       result.atEvents.push_back(Counters() + "|" + std::to_string(grid_.Rows()));
     };
@@ -107,7 +105,6 @@ class ScanTest : public ::testing::Test {
       result.cells.push_back(row);
     }
     result.counters = Counters();
-    result.scans = toolkit_.scans;
     return result;
   }
 
@@ -218,7 +215,6 @@ TEST_F(ScanTest, ReadersGiveTheSerialScanRowForRowAndEventForEvent) {
   for (int readers : {1, 2, 5}) {
     Write("vanishing.cnm", test::Bounce("gone before it is read"));
     const ScanResult overlapped = Scan(readers);
-    EXPECT_EQ(overlapped.scans, 1);
     EXPECT_EQ(overlapped.counters, serial.counters) << readers;
     ASSERT_EQ(overlapped.cells.size(), serial.cells.size()) << readers;
     for (std::size_t r = 0; r < serial.cells.size(); ++r)

@@ -111,9 +111,10 @@ TEST_F(ReaderTest, BounceWithReturnedMessage) {
   EXPECT_EQ(info.Date_In, (DateTime{2004, 2, 5, 4, 30, 0}));
 
   info.FileName = PathOf("other.cnm");
-  testsupport::WriteBytes(info.FileName, "Subject: new\r\n");
+  testsupport::WriteBytes(info.FileName, "Subject: new\r\ndAtE: soon\r\n");
   ReadMessage(info);
-  EXPECT_EQ(Summary(info), "Subject[new] LL1");
+  EXPECT_EQ(Summary(info), "Subject[new] LL2");
+  EXPECT_EQ(info.Date, kZeroInstant);  // unreadable
   EXPECT_EQ(info.Date_In, kEmptyDateTime);
 }
 
@@ -201,16 +202,6 @@ TEST_F(ReaderTest, LabelledBouncesGiveTheirReason) {
       EXPECT_LE(reason.size(), label.size() + 202) << sample.name;
     }
   }
-}
-
-TEST_F(ReaderTest, DatesAreConverted) {
-  MessageInfo info =
-      Read("dAtE:  Thu, 5 Feb 2004 10:15:00 +0100\r\n\r\nDate: 5 Feb 2004 09:15 GMT\r\n");
-  EXPECT_EQ(info.Date, kFeb5);
-  EXPECT_EQ(info.Date_In, kFeb5);
-  info = Read("Date: soon\r\n\r\nDate: later\r\n");
-  EXPECT_EQ(info.Date, kZeroInstant);
-  EXPECT_EQ(info.Date_In, kZeroInstant);
 }
 
 TEST_F(ReaderTest, HugeLineKeepsABoundedPrefix) {
