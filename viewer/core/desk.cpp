@@ -8,17 +8,12 @@ namespace ndr {
 namespace {
 
 // The caption of a menu item of an array, "" for an index it does not have.
-std::string MenuCaption(std::string_view menu, int index) {
-  for (const MenuSpec& bar : FormMenus()) {
-    for (const MenuSpec& item : bar.items) {
-      if (item.name == menu && item.index == index)
-        return std::string(item.caption);
-    }
-  }
-  return {};
+std::string MenuCaption(MenuId menu, int index) {
+  const MenuSpec* item = FindMenuItem(menu, index);
+  return item != nullptr ? std::string(item->caption) : std::string();
 }
 
-std::string DesignCaption(std::string_view group, int index) {
+std::string DesignCaption(ControlId group, int index) {
   const ControlSpec* option = FindControl(group, index);
   return option != nullptr && option->kind == ControlKind::OptionButton
              ? std::string(option->caption)
@@ -28,50 +23,59 @@ std::string DesignCaption(std::string_view group, int index) {
 }  // namespace
 
 Desk::Desk(Toolkit& toolkit, Grid& grid) : toolkit_(toolkit), grid_(grid) {
-  const ControlSpec& extra = *FindControl("Option3", 4);
+  const ControlSpec& extra = *FindControl(ControlId::Option3, 4);
   option3ExtraCaption_ = extra.caption;
   option3ExtraToolTip_ = extra.toolTip;
 }
 
 // --- Folder choices ----------------------------------------------------------
 
-bool Desk::IsOptionGroup(std::string_view name) {
-  return name == "Option1" || name == "Option2" || name == "Option3";
-}
-
-int Desk::SelectedOption(std::string_view group) const {
-  if (group == "Option1")
-    return option1Selected_;
-  if (group == "Option2")
-    return option2Selected_;
-  return group == "Option3" ? option3Selected_ : 0;
+int Desk::SelectedOption(ControlId group) const {
+  switch (group) {
+    case ControlId::Option1:
+      return option1Selected_;
+    case ControlId::Option2:
+      return option2Selected_;
+    case ControlId::Option3:
+      return option3Selected_;
+    default:
+      return 0;
+  }
 }
 
 // Entry 4 of Option3 (the extra folder) has the caption the operator last
 // gave it.
-std::string Desk::OptionCaption(std::string_view group, int index) const {
-  if (group == "Option3" && index == 4)
+std::string Desk::OptionCaption(ControlId group, int index) const {
+  if (group == ControlId::Option3 && index == 4)
     return option3ExtraCaption_;
   return DesignCaption(group, index);
 }
 
-const std::string& Desk::BoxText(std::string_view name) const {
+const std::string& Desk::BoxText(ControlId box) const {
   static const std::string kNone;
-  const std::pair<std::string_view, const std::string*> boxes[] = {
-      {"txt_Info1", &txt_Info1_},   {"txt_Info2", &txt_Info2_},   {"txt_Info3", &txt_Info3_},
-      {"txt_NbSelV", &txt_NbSelV_}, {"txt_NbSelH", &txt_NbSelH_}, {"txt_DIR", &txt_DIR_Text_}};
-  for (const auto& [box, text] : boxes) {
-    if (box == name)
-      return *text;
+  switch (box) {
+    case ControlId::txt_Info1:
+      return txt_Info1_;
+    case ControlId::txt_Info2:
+      return txt_Info2_;
+    case ControlId::txt_Info3:
+      return txt_Info3_;
+    case ControlId::txt_NbSelV:
+      return txt_NbSelV_;
+    case ControlId::txt_NbSelH:
+      return txt_NbSelH_;
+    case ControlId::txt_DIR:
+      return txt_DIR_Text_;
+    default:
+      return kNone;
   }
-  return kNone;
 }
 
 std::string Desk::ExplorerCaption(int index) {
-  return MenuCaption("MnuSExplorer1", index);
+  return MenuCaption(MenuId::MnuSExplorer1, index);
 }
 std::string Desk::AppsCaption(int index) {
-  return MenuCaption("MnuSApps", index);
+  return MenuCaption(MenuId::MnuSApps, index);
 }
 
 void Desk::SelectStartupChoices() {
@@ -96,7 +100,7 @@ void Desk::Option1_Click(int index) {
   if (index != 1 && index != 2)
     return;
   option1Selected_ = index;
-  remailerRoot_ = OptionCaption("Option1", index);
+  remailerRoot_ = OptionCaption(ControlId::Option1, index);
   ComposeCurrentFolder();
   if (startupDone_)
     LoadFolder();
@@ -108,7 +112,7 @@ void Desk::Option2_Click(int index) {
   if (index != 6)
     return;
   option2Selected_ = index;
-  mailFolder_ = OptionCaption("Option2", index);
+  mailFolder_ = OptionCaption(ControlId::Option2, index);
   ComposeCurrentFolder();
   if (startupDone_)
     LoadFolder();
@@ -120,7 +124,7 @@ void Desk::Option3_Click(int index) {
   if (index < 1 || index > 4)
     return;
   option3Selected_ = index;
-  subFolder_ = OptionCaption("Option3", index);
+  subFolder_ = OptionCaption(ControlId::Option3, index);
   ComposeCurrentFolder();
   if (startupDone_)
     LoadFolder();

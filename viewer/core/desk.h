@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "form_layout.h"
 #include "grid.h"
 #include "message_reader.h"
 #include "program_watch.h"
@@ -38,12 +39,11 @@ class Desk {
     subFolder_.clear();
   }
 
-  // Option groups: which group a control belongs to, the selected index, and
-  // the captions by design index.
-  static bool IsOptionGroup(std::string_view name);
-  int SelectedOption(std::string_view group) const;  // 0 before start-up
-  std::string OptionCaption(std::string_view group, int index) const;
-  std::string Option3Caption(int index) const { return OptionCaption("Option3", index); }
+  // Option groups: the selected index (0 before start-up, and for a control
+  // that is no option group), and the captions by design index.
+  int SelectedOption(ControlId group) const;
+  std::string OptionCaption(ControlId group, int index) const;
+  std::string Option3Caption(int index) const { return OptionCaption(ControlId::Option3, index); }
   const std::string& Option3ExtraToolTip() const { return option3ExtraToolTip_; }
   // Menu item captions by design index: MnuSExplorer1/2 (1..7), MnuSApps
   // (1, 2); "" for an index the menu does not have.
@@ -51,7 +51,7 @@ class Desk {
   static std::string AppsCaption(int index);
 
   // The text of a display box (txt_Info1..3, txt_NbSelV, txt_NbSelH).
-  const std::string& BoxText(std::string_view name) const;
+  const std::string& BoxText(ControlId box) const;
 
   // How often a scan lets pending window events run, and how many threads
   // read its files ahead of the rows at its start (more join while the reads
@@ -96,6 +96,13 @@ class Desk {
   // The window is closing: a scan in progress ends at its next event run,
   // and no other begins.
   void Form_Unload();
+  // The operator asks the window to close. Outside a scan it closes now.
+  // During one the close is remembered and the scan cut short; the window
+  // closes once the scan is over, when CloseDue says so: closing it under
+  // the running scan would pull the window from under the handler.
+  enum class CloseAnswer { Now, WhenScanEnds };
+  CloseAnswer Form_QueryUnload();
+  bool CloseDue() const { return closeAsked_ && !scanning_; }
 
   // --- Scan ----------------------------------------------------------------
   // While a scan runs (including the event runs it allows), every handler
@@ -194,7 +201,7 @@ class Desk {
 
   // Running totals of the scan in progress (or the last one).
   std::int64_t messagesListed_ = 0, bytesListed_ = 0, emptyFiles_ = 0;
-  bool scanning_ = false, unloaded_ = false;
+  bool scanning_ = false, unloaded_ = false, closeAsked_ = false;
   std::chrono::steady_clock::time_point lastEvents_;
 };
 

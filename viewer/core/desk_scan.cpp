@@ -112,6 +112,14 @@ void Desk::Form_Unload() {
   unloaded_ = true;
 }
 
+Desk::CloseAnswer Desk::Form_QueryUnload() {
+  if (!scanning_)
+    return CloseAnswer::Now;
+  closeAsked_ = true;
+  Form_Unload();
+  return CloseAnswer::WhenScanEnds;
+}
+
 void Desk::ShowScanCounters() {
   txt_Info1_ = FormatCount(messagesListed_);
   txt_Info2_ = FormatByteTotal(bytesListed_);
