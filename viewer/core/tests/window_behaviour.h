@@ -132,13 +132,6 @@ class WindowDriver {
       texts.push_back(Cell(row, col));
     return texts;
   }
-  int RowOf(const std::string& name) {
-    for (int row = 1; row < Rows(); ++row) {
-      if (Cell(row, 1) == name)
-        return row;
-    }
-    return -1;
-  }
   std::string Counts() { return Text(ControlId::txt_NbSelV) + "x" + Text(ControlId::txt_NbSelH); }
 };
 
@@ -388,14 +381,11 @@ TEST_F(WindowBehaviour, TheBoxHasTheFocusBackAfterTheFileDialog) {
 // once the scan is over, and no file is touched.
 TEST_F(WindowBehaviour, ClosingDuringAScanClosesOnceTheScanIsOver) {
   FillWait();
-  const auto files = [] {
-    return std::make_pair(testsupport::FileNames(kBounces),
-                          testsupport::FileNames(kBounces + "\\Wait"));
-  };
-  const auto before = files();
+  const std::string wait = kBounces + "\\Wait";
+  const std::vector<std::string> before = testsupport::FileNames(wait);
   w().CloseDuringScan(ControlId::Option3, 2);
   EXPECT_TRUE(w().Closed());
-  EXPECT_EQ(files(), before);
+  EXPECT_EQ(testsupport::FileNames(wait), before);
 }
 
 // Starting the program again hands over to the running copy: it comes back
