@@ -85,8 +85,8 @@ class ScanTest : public ::testing::Test {
     return rows;
   }
   std::string Counters() const {
-    return desk_.BoxText("txt_Info1") + "|" + desk_.BoxText("txt_Info2") + "|" +
-           desk_.BoxText("txt_Info3");
+    return desk_.BoxText(ControlId::txt_Info1) + "|" + desk_.BoxText(ControlId::txt_Info2) + "|" +
+           desk_.BoxText(ControlId::txt_Info3);
   }
 
   ScanResult Scan(int readers) {
@@ -177,7 +177,7 @@ TEST_F(ScanTest, AReloadStartsAfresh) {
   EXPECT_EQ(grid_.TextMatrix(1, 0), "1");
   EXPECT_EQ(grid_.CellPictureAt(1, 3), kNoPicture);
   EXPECT_EQ(grid_.TextMatrix(0, 3), "Subject: ");
-  EXPECT_EQ(desk_.BoxText("txt_Info1"), "1");
+  EXPECT_EQ(desk_.BoxText(ControlId::txt_Info1), "1");
 }
 
 TEST(CounterPatterns, GroupAsThePatternsSay) {
@@ -228,7 +228,7 @@ TEST_F(ScanTest, ReadersGiveTheSerialScanRowForRowAndEventForEvent) {
   const auto rows = RowsByName();
   EXPECT_EQ(rows.size(), 700u + 9u);
   EXPECT_EQ(rows.count("folder.cnm") + rows.count("inner.cnm") + rows.count("empty.cnm"), 0u);
-  EXPECT_EQ(desk_.BoxText("txt_Info3"), "1");
+  EXPECT_EQ(desk_.BoxText(ControlId::txt_Info3), "1");
   EXPECT_EQ(rows.at("unreadable.cnm")[2], std::to_string(test::Bounce("never read").size()));
   EXPECT_EQ(rows.at("unreadable.cnm")[3], "");
   EXPECT_EQ(rows.at("vanishing.cnm")[2], "0");
@@ -245,7 +245,7 @@ TEST_F(ScanTest, ReadersGiveTheSerialScanRowForRowAndEventForEvent) {
   std::int64_t total = 0;
   for (const auto& [name, cells] : rows)
     total += std::stoll(cells[2]);
-  EXPECT_EQ(desk_.BoxText("txt_Info2"), FormatByteTotal(total));
+  EXPECT_EQ(desk_.BoxText(ControlId::txt_Info2), FormatByteTotal(total));
   for (std::int32_t r = 1; r < grid_.Rows(); ++r)
     ASSERT_EQ(grid_.TextMatrix(r, 0), std::to_string(r));  // in listing order
 }
@@ -281,7 +281,7 @@ TEST_F(ScanTest, EntriesReplacedAfterTheListingAreTakenForWhatTheyBecame) {
     EXPECT_EQ(rows.at("to-empty.cnm")[2], "0") << readers;
 #else
     EXPECT_EQ(rows.count("to-empty.cnm"), 0u) << readers;
-    EXPECT_EQ(desk_.BoxText("txt_Info3"), "1") << readers;
+    EXPECT_EQ(desk_.BoxText(ControlId::txt_Info3), "1") << readers;
 #endif
     EXPECT_EQ(rows.at("to-short.cnm")[2], std::to_string(shortBounce.size())) << readers;
     EXPECT_EQ(rows.at("to-short.cnm")[3], "short now") << readers;
@@ -341,7 +341,7 @@ TEST_F(ScanTest, EachFileIsOpenedOnceAndReadersStayABoundedWayAhead) {
 
   desk_.LoadFolder();
 
-  EXPECT_EQ(desk_.BoxText("txt_Info1"), FormatCount(kFiles));
+  EXPECT_EQ(desk_.BoxText(ControlId::txt_Info1), FormatCount(kFiles));
   EXPECT_EQ(opened.size(), std::size_t{kFiles});
   for (const std::string& name : opened)
     ASSERT_EQ(opened.count(name), 1u) << name;
@@ -417,7 +417,7 @@ TEST_F(ScanTest, NoCommandRunsInsideAScan) {
     EXPECT_EQ(events, 40) << readers;  // busy from the first file on
     EXPECT_EQ(toolkit_.scans, 1);
     EXPECT_EQ(grid_.TextMatrix(0, 3), "Subject: ");  // not sorted
-    EXPECT_EQ(desk_.SelectedOption("Option3"), 0);
+    EXPECT_EQ(desk_.SelectedOption(ControlId::Option3), 0);
     EXPECT_TRUE(testsupport::FileNames(subfolder).empty());
     EXPECT_EQ(RowsByName().size(), 40u);
   }

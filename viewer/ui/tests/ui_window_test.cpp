@@ -16,6 +16,7 @@
 
 namespace {
 
+using ndr::ControlId;
 const std::string kBounces = "P:\\Diverido\\Mail\\~Bounces";
 
 QColor Colour(ndr::Rgb rgb) {
@@ -33,8 +34,10 @@ struct Window {
     window.SetProgramStarter([](const ndr::ProgramLaunch&) { return true; });
     window.Start();
   }
-  QWidget* Widget(const char* name) { return window.findChild<QWidget*>(name); }
-  void Click(const char* name) { QTest::mouseClick(Widget(name), Qt::LeftButton); }
+  QWidget* Widget(ControlId id, int index = 0) {
+    return window.findChild<QWidget*>(QString::fromStdString(ndr::ControlKey(id, index)));
+  }
+  void Click(ControlId id) { QTest::mouseClick(Widget(id), Qt::LeftButton); }
   void ClickCell(int row, int col, Qt::KeyboardModifiers mods = {}) {
     QTest::mouseClick(window.view()->viewport(), Qt::LeftButton, mods, CellRect(row, col).center());
   }
@@ -61,10 +64,12 @@ class DeskWindowTest : public QObject {
   void controlsAndCellsShowTheFormsColours() {
     Window w;
     QVERIFY(QTest::qWaitForWindowExposed(&w.window));
-    for (const auto& [name, index] :
-         {std::pair{"cmd_GO", 0}, {"Option1", 2}, {"Option3", 4}, {"cmd_RELEASE", 0}}) {
-      const ndr::ControlSpec* control = ndr::FindControl(name, index);
-      QWidget* widget = w.Widget(ndr::ControlKey(*control).c_str());
+    for (const auto& [id, index] : {std::pair{ControlId::cmd_GO, 0},
+                                    {ControlId::Option1, 2},
+                                    {ControlId::Option3, 4},
+                                    {ControlId::cmd_RELEASE, 0}}) {
+      const ndr::ControlSpec* control = ndr::FindControl(id, index);
+      QWidget* widget = w.Widget(id, index);
       const QImage image = widget->grab().toImage();
       QCOMPARE(QColor(image.pixel(widget->width() - 4, 2)), Colour(control->background.value()));
     }
@@ -80,11 +85,11 @@ class DeskWindowTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&w.window));
     w.ClickCell(1, 2);
     w.ClickCell(2, 5, Qt::ShiftModifier);
-    w.Click("cmd_FLAG");
+    w.Click(ControlId::cmd_FLAG);
     const QColor cell = Colour(ndr::GridAppearance().cellBackground);
     QVERIFY(w.RightEdgeOf(1, 3) != cell);
     w.ClickCell(1, 3);
-    w.Click("cmd_UNFLAG");
+    w.Click(ControlId::cmd_UNFLAG);
     QCOMPARE(w.RightEdgeOf(1, 3), cell);
     QVERIFY(w.RightEdgeOf(2, 3) != cell);
   }
@@ -98,7 +103,7 @@ class DeskWindowTest : public QObject {
         QTimer::singleShot(0, &w.window, &QWidget::close);
       }
     });
-    w.Click("cmd_GO");
+    w.Click(ControlId::cmd_GO);
     QTRY_VERIFY(!w.window.isVisible());
     QVERIFY(closedWhileBusy);
   }
@@ -106,7 +111,7 @@ class DeskWindowTest : public QObject {
   void inputDuringAScanIsDropped() {
     Window w;
     w.ClickCell(1, 1);
-    QWidget* remove = w.Widget("cmd_DELETE");
+    QWidget* remove = w.Widget(ControlId::cmd_DELETE);
     QObject::connect(&w.window, &ndr::DeskWindow::busyChanged, remove, [remove](bool busy) {
       if (!busy)
         return;
@@ -117,7 +122,7 @@ class DeskWindowTest : public QObject {
                                     Qt::LeftButton, Qt::NoModifier));
       }
     });
-    w.Click("cmd_GO");
+    w.Click(ControlId::cmd_GO);
     QCoreApplication::processEvents();
     QCOMPARE(w.window.model()->rowCount(), 5);
     QCOMPARE(ndr::testsupport::FileNames(kBounces).size(), std::size_t{5});
