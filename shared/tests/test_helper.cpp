@@ -1,5 +1,5 @@
-// Started by the shared tests. "kill N": writes a.txt then b.txt into
-// P:\seam-tests\killed, each in two writes, with the process ended right
+// Started by the platform test. "kill N": writes a.txt then b.txt into
+// P:\platform-tests\killed, each in two writes, with the process ended right
 // after seam call N (0: never). "start NAME": writes the file NAME into the
 // platform test's folder, so the test sees that it ran and the name it was
 // given (on Windows the wide argument, which holds any name the code page
@@ -20,7 +20,7 @@ int WriteUntilKilled(std::uint64_t killAfter) {
   ndr::ScopedOsCallHook armed(script);
   for (const char* name : {"a.txt", "b.txt"}) {
     ndr::OsFile file;
-    if (!file.Open(ndr::FsPath("P:\\seam-tests\\killed", name), ndr::OsFile::Mode::kWriteNew) ||
+    if (!file.Open(ndr::FsPath("P:\\platform-tests\\killed", name), ndr::OsFile::Mode::kWriteNew) ||
         !file.Write("first;", 6) || !file.Write("second", 6) || !file.Close()) {
       return 1;
     }
