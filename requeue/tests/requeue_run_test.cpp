@@ -40,11 +40,11 @@ std::string CrLfLines(const std::vector<std::string>& lines) {
 class RequeueRun : public ::testing::Test {
  protected:
   void SetUp() override { testsupport::BuildTree(kMail, {{"~Bounces\\", ""}, {"Mailout\\", ""}}); }
-  void Expect(const testsupport::ProgramResult& result, int exitCode = 0) {
-    EXPECT_EQ(result.exitCode, exitCode);
-    if (exitCode == 0) {
-      EXPECT_EQ(result.standardError, "");
-    }
+  // A clean run: exit 0 and nothing reported.
+  void ExpectClean() {
+    const testsupport::ProgramResult result = RunRequeueProgram();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.standardError, "");
   }
   // A report: exit 1 and one line of the program's, which starts so.
   void ExpectReport(const testsupport::ProgramResult& result, const std::string& start) {
@@ -103,7 +103,7 @@ TEST_F(RequeueRun, QueuesEveryMarkedBounceAndKeepsTheRest) {
     WriteBytes(kBounces + "\\" + name, bytes);
   }
 
-  Expect(RunRequeueProgram());
+  ExpectClean();
 
   Names names;
   for (const auto& [name, bytes] : kept) {
@@ -131,7 +131,7 @@ TEST_F(RequeueRun, QueuesEveryMarkedBounceAndKeepsTheRest) {
   EXPECT_EQ(ReadBytes(kBounces + "\\keep\\victim.cnm"), "victim");
 
   testsupport::RemoveTree(kBounces);
-  Expect(RunRequeueProgram());
+  ExpectClean();
 }
 
 // A queue folder that is missing or takes no file: reported, and nothing is
@@ -155,7 +155,7 @@ TEST_F(RequeueRun, QueueFolderThatCannotTakeAPairIsReported) {
     EXPECT_EQ(FileNames(kBounces), (Names{"a.cnm", "b.cnm"}));
   }
 #endif
-  Expect(RunRequeueProgram());
+  ExpectClean();
   EXPECT_EQ(FileNames(kBounces), Names{});
   EXPECT_EQ(QueuedBases().size(), 2u);
 }
@@ -189,7 +189,7 @@ TEST_F(RequeueRun, LeftoverPlaceholdersAreDiscarded) {
   WriteBytes(kBounces + "\\wwwwww.q2", "not a placeholder");
   WriteBytes(kBounces + "\\none.cnm", samples::MakeBounce(1, unmarked).bytes);
 
-  Expect(RunRequeueProgram());
+  ExpectClean();
   EXPECT_EQ(FileNames(kBounces), (Names{"none.cnm", "wwwwww-1.q0", "wwwwww.q2"}));
   EXPECT_EQ(FileNames(kQueue), Names{});
 }
@@ -215,11 +215,11 @@ TEST_F(RequeueRun, SecondRunMeanwhileLeavesTheFolderAlone) {
   {
     RunLock running;
     ASSERT_TRUE(running.TryAcquire(kBounces));
-    Expect(RunRequeueProgram());
+    ExpectClean();
     EXPECT_EQ(FileNames(kBounces), Names{"a.cnm"});
     EXPECT_EQ(FileNames(kQueue), Names{});
   }
-  Expect(RunRequeueProgram());
+  ExpectClean();
   EXPECT_EQ(FileNames(kBounces), Names{});
 }
 
