@@ -72,7 +72,7 @@ class GridWorkTest : public ::testing::Test {
     return point;
   }
   std::string Counts() const {
-    return desk_.BoxText("txt_NbSelV") + "x" + desk_.BoxText("txt_NbSelH");
+    return desk_.BoxText(ControlId::txt_NbSelV) + "x" + desk_.BoxText(ControlId::txt_NbSelH);
   }
 
   test::FakeToolkit toolkit_;

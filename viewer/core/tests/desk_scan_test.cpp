@@ -72,10 +72,10 @@ TEST_F(ScanTest, ListsEveryNonEmptyFileAndCountsTheEmptyOnes) {
   for (const char* name : {"abc.cnm", "wxyz.q0", "wxyz.q1", "notes.txt"}) {
     EXPECT_TRUE(rows.count(name)) << name;
   }
-  EXPECT_EQ(desk_.BoxText("txt_Info1"), "5");
-  EXPECT_EQ(desk_.BoxText("txt_Info3"), "1");
+  EXPECT_EQ(desk_.BoxText(ControlId::txt_Info1), "5");
+  EXPECT_EQ(desk_.BoxText(ControlId::txt_Info3), "1");
   const auto total = bounce.size() + 12 + 6 + 16;  // the hidden file adds nothing
-  EXPECT_EQ(desk_.BoxText("txt_Info2"), FormatByteTotal(static_cast<std::int64_t>(total)));
+  EXPECT_EQ(desk_.BoxText(ControlId::txt_Info2), FormatByteTotal(static_cast<std::int64_t>(total)));
 
   const auto& abc = rows.at("abc.cnm");
   EXPECT_EQ(abc[2], std::to_string(bounce.size()));
@@ -106,9 +106,9 @@ TEST_F(ScanTest, EmptyAndMissingFoldersLeaveTheEmptyGrid) {
     EXPECT_EQ(grid_.Rows(), 2) << folder;
     EXPECT_EQ(grid_.TextMatrix(1, 0), "001");
     EXPECT_EQ(grid_.TextMatrix(1, 1), "");
-    EXPECT_EQ(desk_.BoxText("txt_Info1"), "0");
-    EXPECT_EQ(desk_.BoxText("txt_Info2"), "0");
-    EXPECT_EQ(desk_.BoxText("txt_Info3"), "0");
+    EXPECT_EQ(desk_.BoxText(ControlId::txt_Info1), "0");
+    EXPECT_EQ(desk_.BoxText(ControlId::txt_Info2), "0");
+    EXPECT_EQ(desk_.BoxText(ControlId::txt_Info3), "0");
   }
 }
 
@@ -129,7 +129,7 @@ TEST_F(ScanTest, AReloadStartsAfresh) {
   EXPECT_EQ(grid_.TextMatrix(1, 0), "1");
   EXPECT_EQ(grid_.CellPictureAt(1, 3), kNoPicture);
   EXPECT_EQ(grid_.TextMatrix(0, 3), "Subject: ");
-  EXPECT_EQ(desk_.BoxText("txt_Info1"), "1");
+  EXPECT_EQ(desk_.BoxText(ControlId::txt_Info1), "1");
 }
 
 TEST_F(ScanTest, WidthUnitRoundsHalfToEven) {
@@ -163,7 +163,7 @@ TEST_F(ScanTest, WindowStaysBusyAndCountersAdvanceBetweenEvents) {
   std::vector<std::string> seen;
   std::vector<bool> busy;
   toolkit_.onDoEvents = [&] {
-    seen.push_back(desk_.BoxText("txt_Info1") + "/" + desk_.BoxText("txt_Info3"));
+    seen.push_back(desk_.BoxText(ControlId::txt_Info1) + "/" + desk_.BoxText(ControlId::txt_Info3));
     busy.push_back(toolkit_.busy);
   };
 
@@ -224,8 +224,8 @@ std::string FirstDifference(const ScanResult& a, const ScanResult& b) {
 class ReadAheadTest : public ScanTest {
  protected:
   std::string Counters() const {
-    return desk_.BoxText("txt_Info1") + "|" + desk_.BoxText("txt_Info2") + "|" +
-           desk_.BoxText("txt_Info3");
+    return desk_.BoxText(ControlId::txt_Info1) + "|" + desk_.BoxText(ControlId::txt_Info2) + "|" +
+           desk_.BoxText(ControlId::txt_Info3);
   }
 
   ScanResult Scan(int readers) {
@@ -307,7 +307,7 @@ TEST_F(ReadAheadTest, ReadersGiveTheSerialScanRowForRowAndEventForEvent) {
   EXPECT_EQ(rows.size(), 700u + 8u);
   EXPECT_EQ(rows.count("folder.cnm"), 0u);
   EXPECT_EQ(rows.count("empty.cnm"), 0u);
-  EXPECT_EQ(desk_.BoxText("txt_Info3"), "1");
+  EXPECT_EQ(desk_.BoxText(ControlId::txt_Info3), "1");
   EXPECT_EQ(rows.at("unreadable.cnm")[2], std::to_string(test::Bounce("never read").size()));
   EXPECT_EQ(rows.at("unreadable.cnm")[3], "");
   EXPECT_EQ(rows.at("vanishing.cnm")[2], "0");
@@ -355,7 +355,7 @@ TEST_F(ReadAheadTest, EntriesReplacedAfterTheListingAreTakenForWhatTheyBecame) {
     EXPECT_EQ(rows.at("to-empty.cnm")[2], "0") << readers;
 #else
     EXPECT_EQ(rows.count("to-empty.cnm"), 0u) << readers;
-    EXPECT_EQ(desk_.BoxText("txt_Info3"), "1") << readers;
+    EXPECT_EQ(desk_.BoxText(ControlId::txt_Info3), "1") << readers;
 #endif
     EXPECT_EQ(rows.at("to-short.cnm")[2], std::to_string(shortBounce.size())) << readers;
     EXPECT_EQ(rows.at("to-short.cnm")[3], "short now") << readers;
@@ -415,7 +415,7 @@ TEST_F(ReadAheadTest, EachFileIsOpenedOnceAndReadersStayABoundedWayAhead) {
 
   desk_.LoadFolder();
 
-  EXPECT_EQ(desk_.BoxText("txt_Info1"), FormatCount(kFiles));
+  EXPECT_EQ(desk_.BoxText(ControlId::txt_Info1), FormatCount(kFiles));
   EXPECT_EQ(opened.size(), std::size_t{kFiles});
   for (const std::string& name : opened)
     ASSERT_EQ(opened.count(name), 1u) << name;
@@ -491,10 +491,10 @@ TEST_F(ReadAheadTest, NoCommandRunsInsideAScan) {
     toolkit_.onDoEvents = nullptr;
     EXPECT_EQ(events, 41) << readers;  // after the reset, then after each file
     EXPECT_EQ(toolkit_.scans, 1);
-    EXPECT_EQ(desk_.BoxText("txt_Info1"), "40");
+    EXPECT_EQ(desk_.BoxText(ControlId::txt_Info1), "40");
     EXPECT_EQ(grid_.Rows(), 41);
     EXPECT_EQ(grid_.TextMatrix(0, 3), "Subject: ");  // not sorted
-    EXPECT_EQ(desk_.SelectedOption("Option3"), 0);
+    EXPECT_EQ(desk_.SelectedOption(ControlId::Option3), 0);
     for (std::int32_t r = 1; r < grid_.Rows(); ++r)
       EXPECT_EQ(grid_.TextMatrix(r, 0), std::to_string(r));
     EXPECT_TRUE(std::filesystem::is_empty(test::Native(subfolder)));

@@ -32,9 +32,9 @@ TEST_F(WindowTest, StartUpLoadsTheBounceFolderOnce) {
   desk_.FinishStartup();
   EXPECT_EQ(toolkit_.scans, 1);
   EXPECT_TRUE(desk_.StartupDone());
-  EXPECT_EQ(desk_.SelectedOption("Option1"), 1);
-  EXPECT_EQ(desk_.SelectedOption("Option2"), 6);
-  EXPECT_EQ(desk_.SelectedOption("Option3"), 1);
+  EXPECT_EQ(desk_.SelectedOption(ControlId::Option1), 1);
+  EXPECT_EQ(desk_.SelectedOption(ControlId::Option2), 6);
+  EXPECT_EQ(desk_.SelectedOption(ControlId::Option3), 1);
 }
 
 TEST_F(WindowTest, EachChoiceRecomposesAndReloads) {
