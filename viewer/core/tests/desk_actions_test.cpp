@@ -65,14 +65,19 @@ TEST_F(ActionsTest, DeleteTakesTheSelectedDataRowsOnly) {
   EXPECT_EQ(grid_.TextMatrix(0, 1), "Name:+");  // marks and order stay
   EXPECT_EQ(Selection(), "0,0-0,0");
 
-  // From the header row down: the first data row on. Other keys are the
-  // grid's; the Delete key's release does what the menu does.
+  // From the header row down: the first data row on. Deleting every row
+  // leaves a fresh grid: the placeholder, no flag, no mark.
   SelectRows(0, 1);
-  desk_.MSFlexGrid1_KeyUp(45, 0);
-  EXPECT_EQ(FileNames(kBounces).size(), 2u);
-  desk_.MSFlexGrid1_KeyUp(46, 0);
-  EXPECT_EQ(Rows(), Names{"f.cnm"});
+  desk_.MnuPOPBDelete_Click();
   EXPECT_EQ(FileNames(kBounces), Names{"f.cnm"});
+  desk_.MnuPOPBSelectAll_Click();
+  desk_.MnuPOPBFlag_Click();
+  desk_.MnuPOPBDelete_Click();
+  EXPECT_TRUE(FileNames(kBounces).empty());
+  ASSERT_EQ(grid_.Rows(), 2);
+  EXPECT_EQ(grid_.TextMatrix(1, 0), "001");
+  EXPECT_EQ(grid_.CellPictureAt(1, 3), kNoPicture);
+  EXPECT_EQ(grid_.TextMatrix(0, 1), "Name: ");
 }
 
 TEST_F(ActionsTest, DeletingQueuePairs) {
@@ -114,18 +119,6 @@ TEST_F(ActionsTest, RowsWhoseFileStaysStayListed) {
   EXPECT_EQ(Selection(), "0,0-0,0");
 }
 
-TEST_F(ActionsTest, DeletingEveryRowLeavesTheEmptyGrid) {
-  Load({"a.cnm", "b.cnm"});
-  desk_.MnuPOPBSelectAll_Click();
-  desk_.MnuPOPBFlag_Click();
-  desk_.MnuPOPBDelete_Click();
-  EXPECT_TRUE(FileNames(kBounces).empty());
-  ASSERT_EQ(grid_.Rows(), 2);
-  EXPECT_EQ(grid_.TextMatrix(1, 0), "001");
-  EXPECT_EQ(grid_.CellPictureAt(1, 3), kNoPicture);
-  EXPECT_EQ(grid_.TextMatrix(0, 1), "Name: ");  // a fresh grid: no mark
-}
-
 TEST_F(ActionsTest, ThePlaceholderRowNamesNoFile) {
   Load({"Wait\\"});
   for (auto action :
@@ -143,40 +136,27 @@ TEST_F(ActionsTest, ThePlaceholderRowNamesNoFile) {
   EXPECT_EQ(toolkit_.started[0].commandLine, "EditPad.exe " + kBounces + "\\");
 }
 
-TEST_F(ActionsTest, MovesGoToTheirQueues) {
-  Load({"Errors\\", "Wait\\", "Local\\", "A.cnm", "b.cnm", "c.q0", "c.q1", "d.cnm"});
-  // Rows: A.cnm b.cnm c.q0 c.q1 d.cnm
+// A queue file takes its partner along; a body moved alone would leave its
+// head behind, and the head would later arrive under a name of its own.
+TEST_F(ActionsTest, MovesGoToTheirQueuesInPairs) {
+  Load({"Errors\\", "Wait\\", "A.cnm", "c.q0", "c.q1", "d.cnm"});
   SelectRows(1, 1);
   desk_.MnuPOPBErrore_Click();
   EXPECT_EQ(FileNames(kBounces + "\\Errors"), Names{"a.cnm"});  // lower-cased
-  SelectRows(2, 2);  // c.q0 takes its partner along; the c.q1 row stays
+  SelectRows(2, 2);  // the body's row alone: nothing moves
+  desk_.MnuPOPBHold_Click();
+  EXPECT_TRUE(FileNames(kBounces + "\\Wait").empty());
+  SelectRows(1, 1);  // c.q0 takes its partner along; the c.q1 row stays
   desk_.MnuPOPBHold_Click();
   EXPECT_EQ(FileNames(kBounces + "\\Wait"), (Names{"c.q0", "c.q1"}));
-  EXPECT_EQ(Rows(), (Names{"b.cnm", "c.q1", "d.cnm"}));
-  SelectRows(1, 1);
-  desk_.MnuPOPBMove4_Click();
-  EXPECT_EQ(FileNames(kBounces + "\\Local"), Names{"b.cnm"});
+  EXPECT_EQ(Rows(), (Names{"c.q1", "d.cnm"}));
 
-  // Release from the wait queue back into the bounce folder.
   desk_.Option3_Click(2);
   SortByName();  // the .q0 row first: a .q1 row moved first would go alone
   desk_.MnuPOPBSelectAll_Click();
   desk_.MnuPOPBRelease_Click();
   EXPECT_TRUE(FileNames(kBounces + "\\Wait").empty());
   EXPECT_EQ(FileNames(kBounces), (Names{"c.q0", "c.q1", "d.cnm"}));
-}
-
-// Moved alone, a body would leave its head behind, and the head would later
-// arrive under a name of its own, without it.
-TEST_F(ActionsTest, ABodyOnlyMovesWithItsHead) {
-  Load({"Wait\\", "c.q0", "c.q1"});
-  SelectRows(2, 2);  // the body's row alone
-  desk_.MnuPOPBHold_Click();
-  EXPECT_EQ(FileNames(kBounces), (Names{"c.q0", "c.q1"}));
-  EXPECT_EQ(Rows(), (Names{"c.q0", "c.q1"}));
-  desk_.MnuPOPBSelectAll_Click();
-  desk_.MnuPOPBHold_Click();
-  EXPECT_EQ(FileNames(kBounces + "\\Wait"), (Names{"c.q0", "c.q1"}));
 }
 
 TEST_F(ActionsTest, UnFlagClearsOnlyItsOwnMark) {
