@@ -231,12 +231,10 @@ class Win32Driver : public WindowDriver {
     return WaitFor([&] { return IsIconic(main_) == FALSE && GetForegroundWindow() == main_; });
   }
 
-  void Press(int row, int col, int button, int shift) override {
+  void Press(int row, int col, bool shift) override {
     const LPARAM at = CellPoint(row, col);
-    const WPARAM keys =
-        (button == kRight ? MK_RBUTTON : MK_LBUTTON) | ((shift & kShift) != 0 ? MK_SHIFT : 0);
     PointerTo(at);
-    PostMessageA(Grid(), button == kRight ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, keys, at);
+    PostMessageA(Grid(), WM_LBUTTONDOWN, MK_LBUTTON | (shift ? MK_SHIFT : 0), at);
     Settle();
   }
   void MoveTo(int row, int col, bool leftDown) override {
@@ -246,9 +244,8 @@ class Win32Driver : public WindowDriver {
     const LPARAM last = CellPoint(Rows() - 1, 1);
     MoveToPoint(MAKELPARAM(GET_X_LPARAM(last), GET_Y_LPARAM(last) + Px(2 * kGridRowHeight)), false);
   }
-  void Release(int row, int col, int button) override {
-    const LPARAM at = CellPoint(row, col);
-    PostMessageA(Grid(), button == kRight ? WM_RBUTTONUP : WM_LBUTTONUP, 0, at);
+  void Release(int row, int col) override {
+    PostMessageA(Grid(), WM_LBUTTONUP, 0, CellPoint(row, col));
     Settle();
   }
   // The system repeats a held key's press, flagged by bit 30; its release
