@@ -107,8 +107,7 @@ class WindowDriver {
   virtual int StartAgain() = 0;
   virtual bool BackInFront() = 0;
 
-  // The grid.
-  // Left button presses, with or without Shift.
+  // The grid; presses are of the left button, with or without Shift.
   virtual void Press(int row, int col, bool shift = false) = 0;
   virtual void MoveTo(int row, int col, bool leftDown = false) = 0;
   virtual void MoveBelowTheRows() = 0;
