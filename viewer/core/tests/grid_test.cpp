@@ -254,21 +254,25 @@ TEST_F(GridTest, SortTakesTheSelectedRowsAndKeyColumnsAndCarriesPictures) {
 namespace ndr {
 namespace {
 
-// A row keeps its cells in one buffer; every edit shifts the cells behind it.
-// Random edits against a plain table of strings find a cell that leaks into
-// its neighbour or a picture that is lost.
+// A row keeps its cells and its name in one block; every edit shifts the
+// cells behind it, and a long text widens the block's table. Random edits
+// against a plain table of strings find a cell that leaks into its
+// neighbour, a picture that is lost, or a name that follows its cell's
+// display text.
 TEST(GridRowTest, RandomEditsMatchATableOfStrings) {
   std::mt19937 random(7);
   const auto pick = [&](std::size_t n) {
     return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
   };
   const auto text = [&] {
-    return std::string(pick(3) == 0 ? 0 : pick(40), static_cast<char>('a' + pick(26)));
+    const std::size_t length = pick(200) == 0 ? 70000 : (pick(3) == 0 ? 0 : pick(40));
+    return std::string(length, static_cast<char>('a' + pick(26)));
   };
   GridRow row(11);
   Texts texts(11);
   std::vector<PictureHandle> pictures(11, kNoPicture);
   std::vector<int> alignments(11, 0);
+  std::string name;
   for (int step = 0; step < 4000; ++step) {
     switch (pick(6)) {
       case 0:
@@ -285,9 +289,11 @@ TEST(GridRowTest, RandomEditsMatchATableOfStrings) {
         std::vector<std::string_view> views;
         for (std::string& t : all)
           views.emplace_back(t = text());
-        row.SetTexts(views);
+        const std::size_t nameCol = pick(texts.size() + 1);  // one past the end: no name
+        row.SetTexts(views, nameCol);
         for (std::size_t c = 0; c < texts.size(); ++c)
           texts[c] = c < all.size() ? all[c] : "";
+        name = nameCol < texts.size() ? texts[nameCol] : "";
         break;
       }
       case 3: {
@@ -311,6 +317,7 @@ TEST(GridRowTest, RandomEditsMatchATableOfStrings) {
       default:
         if (pick(20) == 0) {
           row.Clear();
+          name.clear();
           std::fill(texts.begin(), texts.end(), "");
           std::fill(pictures.begin(), pictures.end(), kNoPicture);
           std::fill(alignments.begin(), alignments.end(), 0);
@@ -324,6 +331,12 @@ TEST(GridRowTest, RandomEditsMatchATableOfStrings) {
       ASSERT_EQ(row.PictureAlignment(c), alignments[c]) << "step " << step << ", column " << c;
     }
     ASSERT_EQ(row.Text(texts.size()), "");
+    ASSERT_EQ(row.Name(), name) << "step " << step;
+    if (step % 500 == 0) {  // a copy holds the same
+      const GridRow copy(row);
+      ASSERT_EQ(copy.Name(), name);
+      ASSERT_EQ(copy.Text(0), texts[0]);
+    }
   }
 }
 
