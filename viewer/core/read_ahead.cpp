@@ -10,8 +10,9 @@ namespace ndr {
 namespace {
 
 // A read of a cached file's head takes a few microseconds of a processor's
-// time; one that took this long waited for the disk (or, rarely, for a
-// processor: so it takes most of a run of reads to add a reader).
+// time; one that took this long and gave up its processor on the way waited
+// for the disk (or, rarely, for a lock: so it takes most of a run of reads
+// to add a reader).
 constexpr std::chrono::microseconds kDiskWait{40};
 constexpr int kReadsPerVerdict = 32;
 
@@ -48,16 +49,25 @@ ReadAhead::~ReadAhead() {
     reader.join();
 }
 
-std::chrono::steady_clock::duration ReadAhead::Read(Entry& entry, EntryReader& reader) {
-  const auto start = std::chrono::steady_clock::now();
+void ReadAhead::Read(Entry& entry, EntryReader& reader) {
   entry.info.FileName.assign(prefix_);
   entry.info.FileName.append(entry.listed.name);
   entry.outcome = reader.Read(folder_, entry.listed, entry.info);
-  return std::chrono::steady_clock::now() - start;
 }
 
-void ReadAhead::CountRead(std::chrono::steady_clock::duration took) {
-  readsWaited_ += took > kDiskWait ? 1 : 0;
+bool ReadAhead::ReadCountingWaits(Entry& entry, EntryReader& reader) {
+  const std::int64_t waitsBefore = ThisThreadWaitCount();
+  const auto start = std::chrono::steady_clock::now();
+  Read(entry, reader);
+  if (std::chrono::steady_clock::now() - start <= kDiskWait)
+    return false;
+  // A long read that never gave up its processor was kept from one: readers
+  // take turns on a busy machine, and more of them would only take more.
+  return waitsBefore < 0 || ThisThreadWaitCount() > waitsBefore;
+}
+
+void ReadAhead::CountRead(bool waited) {
+  readsWaited_ += waited ? 1 : 0;
   if (++readsCounted_ < kReadsPerVerdict)
     return;
   diskBound_ = readsWaited_ * 2 > readsCounted_;
@@ -133,10 +143,10 @@ ReadAhead::Entry* ReadAhead::Next() {
     }
     Entry& other = Slot(claimed_++);
     lock.unlock();
-    const auto took = Read(other, ownReader_);
+    const bool waited = ReadCountingWaits(other, ownReader_);
     lock.lock();
     other.done = true;
-    CountRead(took);
+    CountRead(waited);
   }
   handedOut_ = true;
   return &entry;
@@ -157,10 +167,10 @@ void ReadAhead::ReaderLoop() {
     const std::uint64_t index = claimed_++;
     Entry& entry = Slot(index);
     lock.unlock();
-    const auto took = Read(entry, reader);
+    const bool waited = ReadCountingWaits(entry, reader);
     lock.lock();
     entry.done = true;
-    CountRead(took);
+    CountRead(waited);
     if (index == head_)
       read_.notify_one();
   }
