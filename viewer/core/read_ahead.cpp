@@ -74,20 +74,17 @@ void ReadAhead::CountRead(bool waited) {
   readsCounted_ = readsWaited_ = 0;
 }
 
-// Lists into the free slots. Only the caller's thread lists, and readers
-// touch no slot at or behind listed_, so the listing runs unlocked; the new
-// entries are published under the lock. Listing waits until a quarter of the
-// slots are free, so that the lock is taken once per batch, not per file.
-void ReadAhead::ListMore() {
-  std::uint64_t from, to;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (listingDone_ ||
-        listed_ - head_ > slots_.size() - std::max<std::size_t>(slots_.size() / 4, 1))
-      return;
-    from = to = listed_;
-  }
-  const std::uint64_t limit = head_ + slots_.size();  // head_ moves only on this thread
+// Lists into the free slots; called and returns under the lock. Only the
+// caller's thread lists, and readers touch no slot at or behind listed_, so
+// the listing runs unlocked; the new entries are published under the lock.
+// Listing waits until a quarter of the slots are free, so that it unlocks
+// once per batch, not per file.
+void ReadAhead::ListMore(std::unique_lock<std::mutex>& lock) {
+  if (listingDone_ || listed_ - head_ > slots_.size() - std::max<std::size_t>(slots_.size() / 4, 1))
+    return;
+  const std::uint64_t from = listed_, limit = head_ + slots_.size();
+  std::uint64_t to = from;
+  lock.unlock();  // head_ moves only on this thread
   while (to < limit) {
     Entry& entry = Slot(to);
     if (!folder_.Next(entry.listed))
@@ -95,11 +92,9 @@ void ReadAhead::ListMore() {
     entry.done = false;
     ++to;
   }
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    listed_ = to;
-    listingDone_ = to < limit;
-  }
+  lock.lock();
+  listed_ = to;
+  listingDone_ = to < limit;
   if (to > from)
     work_.notify_all();
 }
@@ -117,19 +112,19 @@ ReadAhead::Entry* ReadAhead::NextAlone() {
 ReadAhead::Entry* ReadAhead::Next() {
   if (readers_.empty())
     return NextAlone();
-  bool addReader = false;
+  // One lock for the whole step: the readers take it twice per file too,
+  // and every taking passes it between the processors.
+  std::unique_lock<std::mutex> lock(mutex_);
   if (handedOut_) {
-    std::lock_guard<std::mutex> lock(mutex_);
     ++head_;
     handedOut_ = false;
-    // Only this thread starts readers (and the destructor joins them).
-    addReader = diskBound_ && readers_.size() < mostReaders_;
+    // Only this thread starts readers (and the destructor joins them); a new
+    // one waits for the lock like the others.
+    if (diskBound_ && readers_.size() < mostReaders_)
+      StartReader();
     diskBound_ = false;  // one reader per verdict
   }
-  if (addReader)
-    StartReader();
-  ListMore();
-  std::unique_lock<std::mutex> lock(mutex_);
+  ListMore(lock);
   if (head_ == listed_)
     return nullptr;  // listed to the end, all taken
   // While the next entry is not read, this thread reads the next one that no

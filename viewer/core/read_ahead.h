@@ -58,7 +58,7 @@ class ReadAhead {
  private:
   Entry& Slot(std::uint64_t index) { return slots_[index % slots_.size()]; }
   Entry* NextAlone();
-  void ListMore();
+  void ListMore(std::unique_lock<std::mutex>& lock);
   void Read(Entry& entry, EntryReader& reader);
   // Reads the entry; whether it waited for the disk, for CountRead.
   bool ReadCountingWaits(Entry& entry, EntryReader& reader);
