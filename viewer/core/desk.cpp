@@ -1,65 +1,28 @@
-// The folder choices and the extra folder's box.
+// The window's handlers: each hands its event to the part that does the
+// work. While a scan runs, those that would start another scan or act on the
+// grid or the files return at once.
 #include "desk.h"
-
-#include "form_layout.h"
-#include "platform.h"
 
 namespace ndr {
 namespace {
 
-// The caption of a menu item of an array, "" for an index it does not have.
-std::string MenuCaption(std::string_view menu, int index) {
-  for (const MenuSpec& bar : FormMenus()) {
-    for (const MenuSpec& item : bar.items) {
-      if (item.name == menu && item.index == index)
-        return std::string(item.caption);
-    }
-  }
-  return {};
-}
-
-std::string DesignCaption(std::string_view group, int index) {
-  const ControlSpec* option = FindControl(group, index);
-  return option != nullptr && option->kind == ControlKind::OptionButton
-             ? std::string(option->caption)
-             : std::string();
-}
+constexpr int kDeleteKey = 46;
 
 }  // namespace
 
-Desk::Desk(Toolkit& toolkit, Grid& grid) : toolkit_(toolkit), grid_(grid) {
-  const ControlSpec& extra = *FindControl("Option3", 4);
-  option3ExtraCaption_ = extra.caption;
-  option3ExtraToolTip_ = extra.toolTip;
-}
-
-// --- Folder choices ----------------------------------------------------------
-
-bool Desk::IsOptionGroup(std::string_view name) {
-  return name == "Option1" || name == "Option2" || name == "Option3";
-}
-
-int Desk::SelectedOption(std::string_view group) const {
-  if (group == "Option1")
-    return option1Selected_;
-  if (group == "Option2")
-    return option2Selected_;
-  return group == "Option3" ? option3Selected_ : 0;
-}
-
-// Entry 4 of Option3 (the extra folder) has the caption the operator last
-// gave it.
-std::string Desk::OptionCaption(std::string_view group, int index) const {
-  if (group == "Option3" && index == 4)
-    return option3ExtraCaption_;
-  return DesignCaption(group, index);
-}
+Desk::Desk(Toolkit& toolkit, Grid& grid)
+    : folders_(toolkit),
+      messages_(toolkit, grid),
+      scan_(toolkit, grid, messages_, folders_),
+      actions_(toolkit, grid, messages_, folders_),
+      programs_(toolkit, folders_) {}
 
 const std::string& Desk::BoxText(std::string_view name) const {
   static const std::string kNone;
   const std::pair<std::string_view, const std::string*> boxes[] = {
-      {"txt_Info1", &txt_Info1_},   {"txt_Info2", &txt_Info2_},   {"txt_Info3", &txt_Info3_},
-      {"txt_NbSelV", &txt_NbSelV_}, {"txt_NbSelH", &txt_NbSelH_}, {"txt_DIR", &txt_DIR_Text_}};
+      {"txt_Info1", &scan_.MessagesText()},          {"txt_Info2", &scan_.BytesText()},
+      {"txt_Info3", &scan_.EmptyFilesText()},        {"txt_NbSelV", &messages_.SelectedRowsText()},
+      {"txt_NbSelH", &messages_.SelectedColsText()}, {"txt_DIR", &folders_.DirBoxText()}};
   for (const auto& [box, text] : boxes) {
     if (box == name)
       return *text;
@@ -67,12 +30,7 @@ const std::string& Desk::BoxText(std::string_view name) const {
   return kNone;
 }
 
-std::string Desk::ExplorerCaption(int index) {
-  return MenuCaption("MnuSExplorer1", index);
-}
-std::string Desk::AppsCaption(int index) {
-  return MenuCaption("MnuSApps", index);
-}
+// --- Start-up and the folder choices -------------------------------------------
 
 void Desk::SelectStartupChoices() {
   Option1_Click(1);
@@ -85,106 +43,198 @@ void Desk::FinishStartup() {
   startupDone_ = true;
 }
 
+void Desk::ListAfterStartup() {
+  if (startupDone_)
+    LoadFolder();
+}
+
 void Desk::ComposeCurrentFolder() {
-  currentFolder_ = remailerRoot_ + mailFolder_ + subFolder_;
+  folders_.Compose();
 }
 
-// An index the group does not have is ignored rather than selecting nothing.
 void Desk::Option1_Click(int index) {
-  if (scanning_)
-    return;
-  if (index != 1 && index != 2)
-    return;
-  option1Selected_ = index;
-  remailerRoot_ = OptionCaption("Option1", index);
-  ComposeCurrentFolder();
-  if (startupDone_)
-    LoadFolder();
+  if (!Scanning() && folders_.SelectRoot(index))
+    ListAfterStartup();
 }
-
 void Desk::Option2_Click(int index) {
-  if (scanning_)
-    return;
-  if (index != 6)
-    return;
-  option2Selected_ = index;
-  mailFolder_ = OptionCaption("Option2", index);
-  ComposeCurrentFolder();
-  if (startupDone_)
-    LoadFolder();
+  if (!Scanning() && folders_.SelectMailFolder(index))
+    ListAfterStartup();
 }
-
 void Desk::Option3_Click(int index) {
-  if (scanning_)
-    return;
-  if (index < 1 || index > 4)
-    return;
-  option3Selected_ = index;
-  subFolder_ = OptionCaption("Option3", index);
-  ComposeCurrentFolder();
-  if (startupDone_)
-    LoadFolder();
+  if (!Scanning() && folders_.SelectSubFolder(index))
+    ListAfterStartup();
 }
 
 void Desk::cmd_GO_Click() {
   LoadFolder();
 }
 
-// --- The extra folder ----------------------------------------------------------
-
 void Desk::Frame3_DblClick() {
-  if (scanning_)
-    return;
-  dirBoxWantsFocus_ = false;
-  txt_DIR_Text_ = Option3Caption(4);
-  txt_DIR_Visible_ = true;
+  if (!Scanning())
+    folders_.OpenDirBox();
 }
 
 void Desk::txt_DIR_DblClick() {
-  if (scanning_)
-    return;
-  FileDialogRequest request;
-  request.initialFolder = remailerRoot_ + mailFolder_;
-  request.filter = "cnm(*.cnm)|*.cnm|All Files(*.*)|*.*";
-  request.title = "Bounces Subdirectory";
-  const std::string path = toolkit_.ShowFileDialog(request);
-
-  // The text is the first folder level below the bounce folder, with its
-  // leading backslash. A file outside the bounce folder gives no such level;
-  // it is taken like a cancelled dialog rather than cutting a meaningless
-  // piece out of an unrelated path.
-  const std::size_t start = request.initialFolder.size();
-  std::size_t end = std::string::npos;
-  if (StartsWithIgnoreCase(path, request.initialFolder) && path.size() > start + 1 &&
-      path[start] == '\\') {
-    end = path.find('\\', start + 1);
-  }
-  if (end == std::string::npos) {
-    // The box stays, emptied, and takes the keyboard back: leaving it is
-    // what applies the text.
-    txt_DIR_Text_.clear();
-    dirBoxWantsFocus_ = true;
-    return;
-  }
-  txt_DIR_Text_ = path.substr(start, end - start);
-  txt_DIR_LostFocus();
+  if (!Scanning() && folders_.PickDirBoxText())
+    txt_DIR_LostFocus();
 }
 
 // A box that is hidden (by the handler itself) has nothing to apply.
 void Desk::DirBoxLostFocus() {
-  if (txt_DIR_Visible_)
+  if (folders_.DirBoxVisible())
     txt_DIR_LostFocus();
 }
 
 void Desk::txt_DIR_LostFocus() {
-  if (scanning_)
-    return;
-  txt_DIR_Visible_ = false;
-  option3ExtraCaption_ = txt_DIR_Text_;
-  option3ExtraToolTip_ = txt_DIR_Text_;
-  toolkit_.DoEvents();
-  if (option3Selected_ == 4)
+  if (!Scanning() && folders_.ApplyDirBox())
     Option3_Click(4);
+}
+
+// --- Programs --------------------------------------------------------------------
+
+void Desk::MnuSExplorer1_Click(int index) {
+  if (!Scanning())
+    programs_.StartFolderWindow(true, index);
+}
+void Desk::MnuSExplorer2_Click(int index) {
+  if (!Scanning())
+    programs_.StartFolderWindow(false, index);
+}
+
+// The folder is listed again at once, whether the program started or not.
+void Desk::MnuSApps_Click(int index) {
+  if (!Scanning() && programs_.StartBatchProgram(index))
+    LoadFolder();
+}
+
+// --- Scan ------------------------------------------------------------------------
+
+void Desk::Form_Unload() {
+  scan_.Unload();
+}
+void Desk::LoadFolder() {
+  scan_.LoadFolder();
+}
+void Desk::ResetGrid() {
+  messages_.Reset();
+}
+void Desk::AddMessageRow(const MessageInfo& info) {
+  scan_.AddMessageRow(info);
+}
+
+// --- Grid events, selection and sorting ------------------------------------------
+
+void Desk::MSFlexGrid1_DblClick() {
+  if (Scanning())
+    return;
+  const std::int32_t row = messages_.RowToView();
+  if (row >= 0)
+    actions_.ViewMessageAt(row);
+}
+
+// Modifier keys are deliberately not looked at: Shift+Delete deletes too.
+void Desk::MSFlexGrid1_KeyUp(int keyCode, int /*shift*/) {
+  if (!Scanning() && keyCode == kDeleteKey)
+    MnuPOPBDelete_Click();
+}
+
+void Desk::MSFlexGrid1_MouseDown(int button, int /*shift*/, float /*x*/, float /*y*/) {
+  if (!Scanning())
+    messages_.MouseDown(button);
+}
+// The hint follows the pointer during a scan too.
+void Desk::MSFlexGrid1_MouseMove(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
+  messages_.MouseMove();
+}
+void Desk::MSFlexGrid1_MouseUp(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
+  if (!Scanning())
+    messages_.MouseUp();
+}
+void Desk::MSFlexGrid1_SelChange() {
+  messages_.UpdateSelectionCount();
+}
+void Desk::UpdateSelectionCount() {
+  messages_.UpdateSelectionCount();
+}
+
+void Desk::ClearSortMarks() {
+  messages_.ClearSortMarks();
+}
+void Desk::MnuPOPHSortX_Click() {
+  if (!Scanning())
+    messages_.SortToggle();
+}
+void Desk::MnuPOPHSortA_Click() {
+  if (!Scanning())
+    messages_.SortAscending();
+}
+void Desk::MnuPOPHSortD_Click() {
+  if (!Scanning())
+    messages_.SortDescending();
+}
+
+void Desk::MnuPOPBSelectAll_Click() {
+  if (!Scanning())
+    messages_.SelectAll();
+}
+void Desk::cmd_UP_Click() {
+  if (!Scanning())
+    messages_.MoveUp();
+}
+void Desk::cmd_DN_Click() {
+  if (!Scanning())
+    messages_.MoveDown();
+}
+void Desk::cmd_LT_Click() {
+  if (!Scanning())
+    messages_.MoveLeft();
+}
+void Desk::cmd_RT_Click() {
+  if (!Scanning())
+    messages_.MoveRight();
+}
+void Desk::cmd_HO_Click() {
+  if (!Scanning())
+    messages_.MoveHome();
+}
+
+// --- Actions on the selected messages --------------------------------------------
+
+void Desk::MnuPOPBDelete_Click() {
+  if (!Scanning())
+    actions_.DeleteSelected();
+}
+void Desk::MnuPOPBFlag_Click() {
+  if (!Scanning())
+    actions_.FlagSelected();
+}
+void Desk::MnuPOPBUnFlag_Click() {
+  if (!Scanning())
+    actions_.UnFlagSelected();
+}
+void Desk::MnuPOPBMagic1_Click() {
+  if (!Scanning())
+    actions_.ViewSelected();
+}
+void Desk::MnuPOPBMagic2_Click() {
+  if (!Scanning())
+    actions_.ViewSelectedQueuePairs();
+}
+void Desk::MnuPOPBErrore_Click() {
+  if (!Scanning())
+    actions_.MoveSelectedToErrors();
+}
+void Desk::MnuPOPBHold_Click() {
+  if (!Scanning())
+    actions_.MoveSelectedToWait();
+}
+void Desk::MnuPOPBMove4_Click() {
+  if (!Scanning())
+    actions_.MoveSelectedToExtra();
+}
+void Desk::MnuPOPBRelease_Click() {
+  if (!Scanning())
+    actions_.ReleaseSelected();
 }
 
 }  // namespace ndr

@@ -1,21 +1,24 @@
-// The state and the handlers of the viewer's window frm_ndr_Desk, without
-// widgets: the folder choices, the scan into the grid, selection, sorting and
-// the actions on messages. The window shows this state and forwards its
-// events here; after each handler it reads the state back.
+// The viewer's window frm_ndr_Desk, without widgets: the window shows this
+// state and forwards its events here; after each handler it reads the state
+// back. Each handler is a short entry point into the part of the window that
+// does the work: the folder choice, the scan into the grid, the grid's
+// selection, navigation and sorting, the actions on messages, and the
+// programs started from the menus.
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
+#include "folder_choice.h"
 #include "grid.h"
+#include "message_actions.h"
+#include "message_grid.h"
 #include "message_reader.h"
-#include "program_watch.h"
-#include "read_ahead.h"
+#include "message_scan.h"
+#include "program_starter.h"
 #include "toolkit.h"
 
 namespace ndr {
@@ -25,30 +28,30 @@ class Desk {
   Desk(Toolkit& toolkit, Grid& grid);
 
   // --- State, as the window shows it --------------------------------------
-  const std::string& CurrentFolder() const { return currentFolder_; }
-  const std::string& RemailerRoot() const { return remailerRoot_; }
-  const std::string& MailFolder() const { return mailFolder_; }
-  const std::string& SubFolder() const { return subFolder_; }
+  const std::string& CurrentFolder() const { return folders_.Current(); }
+  const std::string& RemailerRoot() const { return folders_.RemailerRoot(); }
+  const std::string& MailFolder() const { return folders_.MailFolder(); }
+  const std::string& SubFolder() const { return folders_.SubFolder(); }
   bool StartupDone() const { return startupDone_; }
   // Lists another folder, bypassing the choices (benchmarks, tests): it is
   // then also the root the actions' target folders are built on.
-  void ShowFolder(std::string folder) {
-    remailerRoot_ = currentFolder_ = std::move(folder);
-    mailFolder_.clear();
-    subFolder_.clear();
-  }
+  void ShowFolder(std::string folder) { folders_.Show(std::move(folder)); }
 
   // Option groups: which group a control belongs to, the selected index, and
   // the captions by design index.
-  static bool IsOptionGroup(std::string_view name);
-  int SelectedOption(std::string_view group) const;  // 0 before start-up
-  std::string OptionCaption(std::string_view group, int index) const;
+  static bool IsOptionGroup(std::string_view name) { return FolderChoice::IsOptionGroup(name); }
+  int SelectedOption(std::string_view group) const {  // 0 before start-up
+    return folders_.Selected(group);
+  }
+  std::string OptionCaption(std::string_view group, int index) const {
+    return folders_.Caption(group, index);
+  }
   std::string Option3Caption(int index) const { return OptionCaption("Option3", index); }
-  const std::string& Option3ExtraToolTip() const { return option3ExtraToolTip_; }
+  const std::string& Option3ExtraToolTip() const { return folders_.ExtraToolTip(); }
   // Menu item captions by design index: MnuSExplorer1/2 (1..7), MnuSApps
   // (1, 2); "" for an index the menu does not have.
-  static std::string ExplorerCaption(int index);
-  static std::string AppsCaption(int index);
+  static std::string ExplorerCaption(int index) { return ProgramStarter::ExplorerCaption(index); }
+  static std::string AppsCaption(int index) { return ProgramStarter::AppsCaption(index); }
 
   // The text of a display box (txt_Info1..3, txt_NbSelV, txt_NbSelH).
   const std::string& BoxText(std::string_view name) const;
@@ -57,20 +60,20 @@ class Desk {
   // read its files ahead of the rows at its start (more join while the reads
   // wait on the disk; 0: one after the other on the window's thread).
   void SetScanEventsInterval(std::chrono::steady_clock::duration interval) {
-    scanEventsInterval_ = interval;
+    scan_.SetEventsInterval(interval);
   }
-  void SetScanReaders(int readers) { scanReaders_ = readers; }
+  void SetScanReaders(int readers) { scan_.SetReaders(readers); }
 
   // The extra folder's edit box: whether it shows, its text (what the
   // operator types counts the moment it is typed), and whether the keyboard
   // focus belongs in it now (asked once: the answer is cleared).
-  bool DirBoxVisible() const { return txt_DIR_Visible_; }
-  const std::string& DirBoxText() const { return txt_DIR_Text_; }
-  void txt_DIR_Change(std::string text) { txt_DIR_Text_ = std::move(text); }
-  bool TakeDirBoxFocus() { return std::exchange(dirBoxWantsFocus_, false); }
+  bool DirBoxVisible() const { return folders_.DirBoxVisible(); }
+  const std::string& DirBoxText() const { return folders_.DirBoxText(); }
+  void txt_DIR_Change(std::string text) { folders_.SetDirBoxText(std::move(text)); }
+  bool TakeDirBoxFocus() { return folders_.TakeDirBoxFocus(); }
 
   // Scans started so far: input that began before a scan is over with it.
-  std::uint64_t ScansStarted() const { return scansStarted_; }
+  std::uint64_t ScansStarted() const { return scan_.Started(); }
 
   // --- Start-up (the window centres itself, checks for a running copy and
   // shows itself around these) -------------------------------------------
@@ -88,7 +91,7 @@ class Desk {
   void MnuSApps_Click(int index);
   // Called by the window's timer: shows the report of a batch program
   // started from the Apps menu that ended with exit status 1.
-  void PollPrograms() { programs_.Poll(toolkit_); }
+  void PollPrograms() { programs_.Poll(); }
   void Frame3_DblClick();
   void txt_DIR_DblClick();
   void txt_DIR_LostFocus();
@@ -100,7 +103,7 @@ class Desk {
   // --- Scan ----------------------------------------------------------------
   // While a scan runs (including the event runs it allows), every handler
   // that would start a scan or act on the grid or the files does nothing.
-  bool Scanning() const { return scanning_; }
+  bool Scanning() const { return scan_.Running(); }
   void LoadFolder();
   void ResetGrid();
   void AddMessageRow(const MessageInfo& info);
@@ -145,57 +148,24 @@ class Desk {
 
   // Workers, one grid row each. Those that delete or move tell whether the
   // row's file left the folder.
-  bool DeleteMessageAt(std::int32_t row);
-  void ViewMessageAt(std::int32_t row);
-  void ViewQueuePairAt(std::int32_t row);
-  bool MoveToErrorsAt(std::int32_t row);
-  bool MoveToWaitAt(std::int32_t row);
-  bool MoveToLocalAt(std::int32_t row);
-  bool ReleaseMessageAt(std::int32_t row);
+  bool DeleteMessageAt(std::int32_t row) { return actions_.DeleteMessageAt(row); }
+  void ViewMessageAt(std::int32_t row) { actions_.ViewMessageAt(row); }
+  void ViewQueuePairAt(std::int32_t row) { actions_.ViewQueuePairAt(row); }
+  bool MoveToErrorsAt(std::int32_t row) { return actions_.MoveToErrorsAt(row); }
+  bool MoveToWaitAt(std::int32_t row) { return actions_.MoveToWaitAt(row); }
+  bool MoveToLocalAt(std::int32_t row) { return actions_.MoveToLocalAt(row); }
+  bool ReleaseMessageAt(std::int32_t row) { return actions_.ReleaseMessageAt(row); }
 
  private:
-  void StartFolderWindow(bool twoPanes, int index);  // MnuSExplorer1/2
-  static constexpr std::int32_t kNameCol = 1, kSubjectCol = 3;
-  // The selected rows as the actions take them: a header row is skipped, so
-  // the range is empty when top > bottom.
-  struct RowRange {
-    std::int32_t top, bottom, left, right;
-  };
-  using Worker = bool (Desk::*)(std::int32_t row);
-  class ScanScope;
+  // The option groups' folder part changed: listed again once started up.
+  void ListAfterStartup();
 
-  RowRange SelectedRange() const;
-  void RemoveSelectedMessages(Worker worker);
-  void WalkSelectedRows(void (Desk::*step)(std::int32_t row));
-  void FlagRow(std::int32_t row);
-  void UnFlagRow(std::int32_t row);
-  std::string RowFileName(std::int32_t row) const;
-  FsPath RowPath(std::int32_t row) const;
-  bool MoveRowTo(std::int32_t row, const std::string& targetFolder);
-  void SortByCurrentColumn(int order, char mark);
-  void ScanEntry(ReadAhead::Entry& entry);
-  void ShowScanCounters();
-  void LetEventsRunIfDue();
-
-  Toolkit& toolkit_;
-  Grid& grid_;
-  std::string currentFolder_, remailerRoot_, mailFolder_, subFolder_;
+  FolderChoice folders_;
+  MessageGrid messages_;
+  MessageScan scan_;
+  MessageActions actions_;
+  ProgramStarter programs_;
   bool startupDone_ = false;
-  int option1Selected_ = 0, option2Selected_ = 0, option3Selected_ = 0;
-  std::string option3ExtraCaption_, option3ExtraToolTip_;
-  std::string txt_Info1_ = "00 000", txt_Info2_ = "00 000 000 000", txt_Info3_ = "00 000";
-  std::string txt_NbSelV_, txt_NbSelH_;
-  std::chrono::steady_clock::duration scanEventsInterval_ = std::chrono::milliseconds(30);
-  int scanReaders_ = DefaultReaderCount();
-  bool txt_DIR_Visible_ = false, dirBoxWantsFocus_ = false;
-  std::string txt_DIR_Text_;
-  std::uint64_t scansStarted_ = 0;
-  ProgramWatch programs_;  // the batch programs started from the Apps menu
-
-  // Running totals of the scan in progress (or the last one).
-  std::int64_t messagesListed_ = 0, bytesListed_ = 0, emptyFiles_ = 0;
-  bool scanning_ = false, unloaded_ = false;
-  std::chrono::steady_clock::time_point lastEvents_;
 };
 
 }  // namespace ndr
