@@ -93,7 +93,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the window was never shown\n");
     return 1;
   }
-  QWidget* go = window.findChild<QWidget*>("cmd_GO");
+  QWidget* go =
+      window.findChild<QWidget*>(QString::fromStdString(ndr::ControlKey(ndr::ControlId::cmd_GO)));
   if (go == nullptr) {
     std::fprintf(stderr, "the window has no GO button\n");
     return 1;

@@ -21,7 +21,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-using ndr::win32::ControlId;
+using ndr::win32::ControlWindowId;
 
 constexpr int kFiles = 100000;
 const std::string kFolder = "P:\\Diverido\\Mail\\~Bounces";
@@ -77,7 +77,7 @@ double TimeInput(HWND main, HWND target, LPARAM at) {
   // file calls wait behind: often at first, then every 20 ms.
   for (int polls = 0; !Ready(main, ping); ++polls)
     std::this_thread::sleep_for(polls < 100 ? 1ms : 20ms);
-  HWND grid = ndr::win32::FindControlWindow(main, ControlId("MSFlexGrid1"));
+  HWND grid = ndr::win32::FindControlWindow(main, ControlWindowId(ndr::ControlId::MSFlexGrid1));
   RedrawWindow(grid, nullptr, nullptr, RDW_UPDATENOW);
   return Seconds(Clock::now() - start);
 }
@@ -108,8 +108,8 @@ int main(int argc, char** argv) {
     std::this_thread::sleep_for(20ms);
     main = FindWindowA(ndr::win32::kDeskWindowClass, "Returned Mail Desk");
   }
-  HWND go = ndr::win32::FindControlWindow(main, ControlId("cmd_GO"));
-  HWND grid = ndr::win32::FindControlWindow(main, ControlId("MSFlexGrid1"));
+  HWND go = ndr::win32::FindControlWindow(main, ControlWindowId(ndr::ControlId::cmd_GO));
+  HWND grid = ndr::win32::FindControlWindow(main, ControlWindowId(ndr::ControlId::MSFlexGrid1));
   RECT rect;
   GetClientRect(go, &rect);
   const LPARAM goCentre = MAKELPARAM(rect.right / 2, rect.bottom / 2);

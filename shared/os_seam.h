@@ -99,7 +99,6 @@ class OsCallScript : public OsCallHook {
   KillMode killMode = KillMode::kEndProcess;
 
   std::uint64_t Calls() const { return calls_; }
-  std::uint64_t CallsOf(OsCall call) const { return callsOf_[static_cast<int>(call)]; }
   bool Injected() const { return injected_; }  // the failure was made
   bool Killed() const { return killed_; }      // the kill point was passed
 
@@ -108,7 +107,6 @@ class OsCallScript : public OsCallHook {
 
  private:
   std::uint64_t calls_ = 0;
-  std::uint64_t callsOf_[kOsCallKinds] = {};
   bool injected_ = false, killed_ = false;
 };
 

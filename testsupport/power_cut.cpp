@@ -174,7 +174,7 @@ PowerCut::Disk PowerCut::Image(const std::function<bool(std::size_t)>& keep) con
   return disk;
 }
 
-std::vector<PowerCut::Disk> PowerCut::Images(std::uint32_t seed) const {
+std::vector<PowerCut::Disk> PowerCut::Images() const {
   const std::size_t n = pending_.size();
   std::vector<Disk> images{Image([](std::size_t) { return false; })};
   if (n == 0) {
@@ -184,11 +184,6 @@ std::vector<PowerCut::Disk> PowerCut::Images(std::uint32_t seed) const {
   for (std::size_t j = 0; j < n && n > 1; ++j) {
     images.push_back(Image([j](std::size_t i) { return i != j; }));
     images.push_back(Image([j](std::size_t i) { return i == j; }));
-  }
-  std::mt19937 draw(seed);
-  for (int k = 0; k < 4 && n > 2; ++k) {
-    const auto bits = static_cast<std::uint32_t>(draw());
-    images.push_back(Image([&](std::size_t i) { return ((bits >> (i % 32)) & 1) != 0; }));
   }
   return images;
 }

@@ -44,8 +44,8 @@ class PowerCut : public OsCallHook {
   // The disk after a cut that kept the pending operations i with keep(i).
   Disk Image(const std::function<bool(std::size_t)>& keep) const;
   // The images worth checking for a cut now: none kept, all kept, each one
-  // alone dropped and alone kept, and a few drawn at random (seeded).
-  std::vector<Disk> Images(std::uint32_t seed) const;
+  // alone dropped and each one alone kept.
+  std::vector<Disk> Images() const;
   // Puts the image on the real disk below the root, each file as the same
   // file it was (its inode kept through a second name), so that a program
   // that tells files apart by identity sees what it would after a restart.

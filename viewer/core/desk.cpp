@@ -17,17 +17,24 @@ Desk::Desk(Toolkit& toolkit, Grid& grid)
       actions_(toolkit, grid, messages_, folders_),
       programs_(toolkit, folders_) {}
 
-const std::string& Desk::BoxText(std::string_view name) const {
+const std::string& Desk::BoxText(ControlId box) const {
   static const std::string kNone;
-  const std::pair<std::string_view, const std::string*> boxes[] = {
-      {"txt_Info1", &scan_.MessagesText()},          {"txt_Info2", &scan_.BytesText()},
-      {"txt_Info3", &scan_.EmptyFilesText()},        {"txt_NbSelV", &messages_.SelectedRowsText()},
-      {"txt_NbSelH", &messages_.SelectedColsText()}, {"txt_DIR", &folders_.DirBoxText()}};
-  for (const auto& [box, text] : boxes) {
-    if (box == name)
-      return *text;
+  switch (box) {
+    case ControlId::txt_Info1:
+      return scan_.MessagesText();
+    case ControlId::txt_Info2:
+      return scan_.BytesText();
+    case ControlId::txt_Info3:
+      return scan_.EmptyFilesText();
+    case ControlId::txt_NbSelV:
+      return messages_.SelectedRowsText();
+    case ControlId::txt_NbSelH:
+      return messages_.SelectedColsText();
+    case ControlId::txt_DIR:
+      return folders_.DirBoxText();
+    default:
+      return kNone;
   }
-  return kNone;
 }
 
 // --- Start-up and the folder choices -------------------------------------------
@@ -111,6 +118,13 @@ void Desk::MnuSApps_Click(int index) {
 
 void Desk::Form_Unload() {
   scan_.Unload();
+}
+Desk::CloseAnswer Desk::Form_QueryUnload() {
+  if (!Scanning())
+    return CloseAnswer::Now;
+  closeAsked_ = true;
+  Form_Unload();
+  return CloseAnswer::WhenScanEnds;
 }
 void Desk::LoadFolder() {
   scan_.LoadFolder();

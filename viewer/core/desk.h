@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "folder_choice.h"
+#include "form_layout.h"
 #include "grid.h"
 #include "message_actions.h"
 #include "message_grid.h"
@@ -37,16 +38,13 @@ class Desk {
   // then also the root the actions' target folders are built on.
   void ShowFolder(std::string folder) { folders_.Show(std::move(folder)); }
 
-  // Option groups: which group a control belongs to, the selected index, and
-  // the captions by design index.
-  static bool IsOptionGroup(std::string_view name) { return FolderChoice::IsOptionGroup(name); }
-  int SelectedOption(std::string_view group) const {  // 0 before start-up
-    return folders_.Selected(group);
-  }
-  std::string OptionCaption(std::string_view group, int index) const {
+  // Option groups: the selected index (0 before start-up, and for a control
+  // that is no option group), and the captions by design index.
+  int SelectedOption(ControlId group) const { return folders_.Selected(group); }
+  std::string OptionCaption(ControlId group, int index) const {
     return folders_.Caption(group, index);
   }
-  std::string Option3Caption(int index) const { return OptionCaption("Option3", index); }
+  std::string Option3Caption(int index) const { return OptionCaption(ControlId::Option3, index); }
   const std::string& Option3ExtraToolTip() const { return folders_.ExtraToolTip(); }
   // Menu item captions by design index: MnuSExplorer1/2 (1..7), MnuSApps
   // (1, 2); "" for an index the menu does not have.
@@ -54,7 +52,7 @@ class Desk {
   static std::string AppsCaption(int index) { return ProgramStarter::AppsCaption(index); }
 
   // The text of a display box (txt_Info1..3, txt_NbSelV, txt_NbSelH).
-  const std::string& BoxText(std::string_view name) const;
+  const std::string& BoxText(ControlId box) const;
 
   // How often a scan lets pending window events run, and how many threads
   // read its files ahead of the rows at its start (more join while the reads
@@ -99,6 +97,13 @@ class Desk {
   // The window is closing: a scan in progress ends at its next event run,
   // and no other begins.
   void Form_Unload();
+  // The operator asks the window to close. Outside a scan it closes now.
+  // During one the close is remembered and the scan cut short; the window
+  // closes once the scan is over, when CloseDue says so: closing it under
+  // the running scan would pull the window from under the handler.
+  enum class CloseAnswer { Now, WhenScanEnds };
+  CloseAnswer Form_QueryUnload();
+  bool CloseDue() const { return closeAsked_ && !Scanning(); }
 
   // --- Scan ----------------------------------------------------------------
   // While a scan runs (including the event runs it allows), every handler
@@ -166,6 +171,7 @@ class Desk {
   MessageActions actions_;
   ProgramStarter programs_;
   bool startupDone_ = false;
+  bool closeAsked_ = false;
 };
 
 }  // namespace ndr

@@ -7,7 +7,7 @@
 namespace ndr {
 namespace {
 
-std::string DesignCaption(std::string_view group, int index) {
+std::string DesignCaption(ControlId group, int index) {
   const ControlSpec* option = FindControl(group, index);
   return option != nullptr && option->kind == ControlKind::OptionButton
              ? std::string(option->caption)
@@ -17,7 +17,7 @@ std::string DesignCaption(std::string_view group, int index) {
 }  // namespace
 
 FolderChoice::FolderChoice(Toolkit& toolkit) : toolkit_(toolkit) {
-  const ControlSpec& extra = *FindControl("Option3", 4);
+  const ControlSpec& extra = *FindControl(ControlId::Option3, 4);
   extraCaption_ = extra.caption;
   extraToolTip_ = extra.toolTip;
 }
@@ -30,38 +30,40 @@ void FolderChoice::Show(std::string folder) {
 
 // --- Option groups -------------------------------------------------------------
 
-bool FolderChoice::IsOptionGroup(std::string_view name) {
-  return name == "Option1" || name == "Option2" || name == "Option3";
-}
-
-int FolderChoice::Selected(std::string_view group) const {
-  if (group == "Option1")
-    return rootSelected_;
-  if (group == "Option2")
-    return mailSelected_;
-  return group == "Option3" ? subSelected_ : 0;
+int FolderChoice::Selected(ControlId group) const {
+  switch (group) {
+    case ControlId::Option1:
+      return rootSelected_;
+    case ControlId::Option2:
+      return mailSelected_;
+    case ControlId::Option3:
+      return subSelected_;
+    default:
+      return 0;
+  }
 }
 
 // Entry 4 of Option3 (the extra folder) has the caption the operator last
 // gave it.
-std::string FolderChoice::Caption(std::string_view group, int index) const {
-  if (group == "Option3" && index == 4)
+std::string FolderChoice::Caption(ControlId group, int index) const {
+  if (group == ControlId::Option3 && index == 4)
     return extraCaption_;
   return DesignCaption(group, index);
 }
 
 // An index the group does not have is ignored rather than selecting nothing.
 bool FolderChoice::SelectRoot(int index) {
-  return (index == 1 || index == 2) && Choose("Option1", index, rootSelected_, remailerRoot_);
+  return (index == 1 || index == 2) &&
+         Choose(ControlId::Option1, index, rootSelected_, remailerRoot_);
 }
 bool FolderChoice::SelectMailFolder(int index) {
-  return index == 6 && Choose("Option2", index, mailSelected_, mailFolder_);
+  return index == 6 && Choose(ControlId::Option2, index, mailSelected_, mailFolder_);
 }
 bool FolderChoice::SelectSubFolder(int index) {
-  return index >= 1 && index <= 4 && Choose("Option3", index, subSelected_, subFolder_);
+  return index >= 1 && index <= 4 && Choose(ControlId::Option3, index, subSelected_, subFolder_);
 }
 
-bool FolderChoice::Choose(std::string_view group, int index, int& selected, std::string& part) {
+bool FolderChoice::Choose(ControlId group, int index, int& selected, std::string& part) {
   selected = index;
   part = Caption(group, index);
   Compose();

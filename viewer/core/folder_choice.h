@@ -7,6 +7,7 @@
 #include <string_view>
 #include <utility>
 
+#include "form_layout.h"
 #include "toolkit.h"
 
 namespace ndr {
@@ -28,9 +29,9 @@ class FolderChoice {
   void Show(std::string folder);
   void Compose() { current_ = remailerRoot_ + mailFolder_ + subFolder_; }
 
-  static bool IsOptionGroup(std::string_view name);
-  int Selected(std::string_view group) const;  // 0 before the first choice
-  std::string Caption(std::string_view group, int index) const;
+  // 0 before the first choice, and for a control that is no option group.
+  int Selected(ControlId group) const;
+  std::string Caption(ControlId group, int index) const;
   // Each selects an entry of its group and composes the folder anew; false,
   // changing nothing, for an index the group does not have.
   bool SelectRoot(int index);        // Option1
@@ -54,7 +55,7 @@ class FolderChoice {
   bool ApplyDirBox();
 
  private:
-  bool Choose(std::string_view group, int index, int& selected, std::string& part);
+  bool Choose(ControlId group, int index, int& selected, std::string& part);
 
   Toolkit& toolkit_;
   std::string current_, remailerRoot_, mailFolder_, subFolder_;

@@ -1,6 +1,7 @@
 #include "form_layout.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 
@@ -20,160 +21,181 @@ constexpr Rgb kGreen{0, 255, 0};
 constexpr Rgb kOrange{255, 128, 0};
 
 using K = ControlKind;
+using C = ControlId;
+using M = MenuId;
 
-std::vector<ControlSpec> BuildControls() {
-  const auto frame = [](std::string_view name, TwipsRect twips, std::string_view caption,
-                        std::string_view toolTip) {
-    return ControlSpec{name,    0,       K::Frame,         "",           twips,
-                       caption, toolTip, kFrameBackground, kFrameCaption};
-  };
-  const auto option = [](std::string_view name, int index, std::string_view parent, TwipsRect twips,
-                         std::string_view caption, Rgb background = kOptionBackground,
-                         std::string_view toolTip = "") {
-    return ControlSpec{name,    index,   K::OptionButton, parent,      twips,
-                       caption, toolTip, background,      std::nullopt};
-  };
-  const auto display = [](std::string_view name, std::string_view parent, TwipsRect twips,
-                          std::string_view text, Rgb background) {
-    return ControlSpec{name, 0, K::DisplayBox, parent, twips, text, "", background, std::nullopt};
-  };
-  const auto button = [](std::string_view name, TwipsRect twips, std::string_view caption,
-                         std::string_view toolTip, std::optional<Rgb> face, Picture picture) {
-    return ControlSpec{name,    0,    K::GraphicalButton, "",     twips, caption,
-                       toolTip, face, std::nullopt,       picture};
-  };
-  // The action buttons: one row at top 720.
-  const auto action = [&](std::string_view name, int left, std::string_view toolTip,
-                          Picture picture, std::string_view letter = "",
-                          std::optional<Rgb> face = std::nullopt) {
-    const int width = picture == Picture::None ? 255 : 375;
-    return button(name, {left, 720, width, 375}, letter, toolTip, face, picture);
-  };
-
-  return {
-      frame("Frame1", {120, 120, 1455, 975}, "Parameters 1",
-            "Selected Remailer (P:\\Diverido=WREN, P:\\Zizaruz2=MARLIN)"),
-      option("Option1", 1, "Frame1", {120, 240, 1215, 255}, "P:\\Diverido"),
-      option("Option1", 2, "Frame1", {120, 600, 1215, 255}, "P:\\Zizaruz2"),
-      frame("Frame2", {1680, 120, 3135, 975}, "Parameters 2", "Folder to look in"),
-      option("Option2", 6, "Frame2", {720, 360, 1575, 255}, "\\Mail\\~Bounces"),
-      button("cmd_GO", {4920, 120, 2895, 255}, "GO", "Forces Reloading of Grid", kGreen,
-             Picture::None),
-      frame("Frame4", {4920, 480, 2895, 615}, "Files Processed (Number/Size)", ""),
-      display("txt_Info1", "Frame4", {120, 240, 615, 285}, "00 000", kCounterBackground),
-      display("txt_Info2", "Frame4", {840, 240, 1215, 285}, "00 000 000 000", kCounterBackground),
-      display("txt_Info3", "Frame4", {2160, 240, 615, 285}, "00 000", kEmptyCounterBackground),
-      button("cmd_UP", {8280, 120, 255, 375}, "", "", std::nullopt, Picture::ArrowUp),
-      button("cmd_LT", {7920, 480, 375, 255}, "", "", std::nullopt, Picture::ArrowLeft),
-      button("cmd_HO", {8280, 480, 255, 255}, "", "", kOrange, Picture::None),
-      button("cmd_RT", {8520, 480, 375, 255}, "", "", std::nullopt, Picture::ArrowRight),
-      button("cmd_DN", {8280, 720, 255, 375}, "", "", std::nullopt, Picture::ArrowDown),
-      display("txt_NbSelV", "", {7920, 840, 375, 285}, "", kWhite),
-      display("txt_NbSelH", "", {8520, 840, 375, 285}, "", kWhite),
-      frame("Frame3", {9000, 120, 2775, 495}, "Parameters 3",
-            "Special Subfolder (When applicable)"),
-      option("Option3", 1, "Frame3", {120, 240, 375, 195}, ""),
-      option("Option3", 2, "Frame3", {600, 240, 855, 195}, "\\Wait"),
-      option("Option3", 3, "Frame3", {1560, 240, 855, 195}, "\\Errors"),
-      option("Option3", 4, "Frame3", {2520, 240, 255, 195}, "\\Local", kExtraOptionBackground,
-             "Special Extra Folders"),
-      // Laid over the row of subfolder buttons when shown: where the first
-      // is, as wide as the four together.
-      ControlSpec{"txt_DIR",
-                  0,
-                  K::TextBox,
-                  "Frame3",
-                  {120, 240, 375 + 855 + 855 + 255, 195},
-                  "",
-                  "Double-Click for Folders Dialog Box",
-                  Rgb{192, 192, 255},
-                  std::nullopt,
-                  Picture::None,
-                  false},
-      action("cmd_MAGIC1", 9000, "MAGIC1 (To View Selected Messages Content)",
-             Picture::ConcentricSquares),
-      action("cmd_MAGIC2", 9360, "MAGIC2 (To View Selected Messages Content)",
-             Picture::ConcentricSquares),
-      action("cmd_DELETE", 9720, "DELETE (To Delete Selected Messages Contents)", Picture::Warning),
-      action("cmd_FLAG", 10080, "FLAG (To Flag Selected Messages)", Picture::SmilingFace),
-      action("cmd_UNFLAG", 10440, "UNFLAG (To UnFlag Selected Messages)", Picture::FrowningFace),
-      action("cmd_ERRORE", 11040, "ERRORE (To Move Selected Messages in Error Queue)",
-             Picture::None, "E", kOrange),
-      action("cmd_HOLD", 11280, "HOLD (To Move Selected Messages in Wait Queue)", Picture::None,
-             "H", kWhite),
-      action("cmd_RELEASE", 11520, "RELEASE (To Move Selected Messages back in normal  Queue)",
-             Picture::None, "R", kGreen),
-      ControlSpec{"MSFlexGrid1",
-                  0,
-                  K::Grid,
-                  "",
-                  {120, 1200, 11655, 6975},
-                  "",
-                  "Double-Click to Modify, Right-Click for PopupMenu,Left-Click on Hd to Sort",
-                  std::nullopt,
-                  std::nullopt},
-  };
+constexpr ControlSpec Frame(ControlId id, TwipsRect twips, std::string_view caption,
+                            std::string_view toolTip) {
+  return ControlSpec{id,      0,       K::Frame,         std::nullopt, twips,
+                     caption, toolTip, kFrameBackground, kFrameCaption};
+}
+constexpr ControlSpec Option(ControlId id, int index, ControlId frame, TwipsRect twips,
+                             std::string_view caption, Rgb background = kOptionBackground,
+                             std::string_view toolTip = "") {
+  return ControlSpec{id,      index,   K::OptionButton, frame,       twips,
+                     caption, toolTip, background,      std::nullopt};
+}
+constexpr ControlSpec Display(ControlId id, std::optional<ControlId> frame, TwipsRect twips,
+                              std::string_view text, Rgb background) {
+  return ControlSpec{id, 0, K::DisplayBox, frame, twips, text, "", background, std::nullopt};
+}
+constexpr ControlSpec Button(ControlId id, TwipsRect twips, std::string_view caption,
+                             std::string_view toolTip, std::optional<Rgb> face, Picture picture) {
+  return ControlSpec{id,      0,    K::GraphicalButton, std::nullopt, twips, caption,
+                     toolTip, face, std::nullopt,       picture};
+}
+// The action buttons: one row at top 720.
+constexpr ControlSpec Action(ControlId id, int left, std::string_view toolTip, Picture picture,
+                             std::string_view letter = "", std::optional<Rgb> face = std::nullopt) {
+  const int width = picture == Picture::None ? 255 : 375;
+  return Button(id, {left, 720, width, 375}, letter, toolTip, face, picture);
 }
 
-MenuSpec Item(std::string_view name, std::string_view caption, int index = 0,
-              std::string_view shortcut = "") {
-  return MenuSpec{name, index, caption, shortcut, {}};
-}
-MenuSpec Separator() {
-  return MenuSpec{"", 0, "", "", {}};
-}
-
-std::vector<MenuSpec> ExplorerItems(std::string_view name) {
-  static constexpr std::string_view kFolders[] = {"Me",
-                                                  "Mail",
-                                                  "P:\\Mercury\\Logs\\Mercury_C",
-                                                  "P:\\Mercury\\Logs\\Mercury_E",
-                                                  "P:\\Pmail\\Mail\\Admin",
-                                                  "P:\\Pmail\\Mail\\_Bounces",
-                                                  "P:\\Pmail\\Mail\\_Remail"};
-  std::vector<MenuSpec> items;
-  int index = 1;
-  for (std::string_view caption : kFolders)
-    items.push_back(Item(name, caption, index++));
-  return items;
-}
-
-std::vector<MenuSpec> BuildMenus() {
-  MenuSpec header{"MnuPOPH",
-                  0,
-                  "Header",
-                  "",
-                  {Item("MnuPOPHSortX", "Sort x"), Item("MnuPOPHSortA", "Sort +"),
-                   Item("MnuPOPHSortD", "Sort -")}};
-  MenuSpec body{"MnuPOPB",
+constexpr ControlSpec kControls[] = {
+    Frame(C::Frame1, {120, 120, 1455, 975}, "Parameters 1",
+          "Selected Remailer (P:\\Diverido=WREN, P:\\Zizaruz2=MARLIN)"),
+    Option(C::Option1, 1, C::Frame1, {120, 240, 1215, 255}, "P:\\Diverido"),
+    Option(C::Option1, 2, C::Frame1, {120, 600, 1215, 255}, "P:\\Zizaruz2"),
+    Frame(C::Frame2, {1680, 120, 3135, 975}, "Parameters 2", "Folder to look in"),
+    Option(C::Option2, 6, C::Frame2, {720, 360, 1575, 255}, "\\Mail\\~Bounces"),
+    Button(C::cmd_GO, {4920, 120, 2895, 255}, "GO", "Forces Reloading of Grid", kGreen,
+           Picture::None),
+    Frame(C::Frame4, {4920, 480, 2895, 615}, "Files Processed (Number/Size)", ""),
+    Display(C::txt_Info1, C::Frame4, {120, 240, 615, 285}, "00 000", kCounterBackground),
+    Display(C::txt_Info2, C::Frame4, {840, 240, 1215, 285}, "00 000 000 000", kCounterBackground),
+    Display(C::txt_Info3, C::Frame4, {2160, 240, 615, 285}, "00 000", kEmptyCounterBackground),
+    Button(C::cmd_UP, {8280, 120, 255, 375}, "", "", std::nullopt, Picture::ArrowUp),
+    Button(C::cmd_LT, {7920, 480, 375, 255}, "", "", std::nullopt, Picture::ArrowLeft),
+    Button(C::cmd_HO, {8280, 480, 255, 255}, "", "", kOrange, Picture::None),
+    Button(C::cmd_RT, {8520, 480, 375, 255}, "", "", std::nullopt, Picture::ArrowRight),
+    Button(C::cmd_DN, {8280, 720, 255, 375}, "", "", std::nullopt, Picture::ArrowDown),
+    Display(C::txt_NbSelV, std::nullopt, {7920, 840, 375, 285}, "", kWhite),
+    Display(C::txt_NbSelH, std::nullopt, {8520, 840, 375, 285}, "", kWhite),
+    Frame(C::Frame3, {9000, 120, 2775, 495}, "Parameters 3", "Special Subfolder (When applicable)"),
+    Option(C::Option3, 1, C::Frame3, {120, 240, 375, 195}, ""),
+    Option(C::Option3, 2, C::Frame3, {600, 240, 855, 195}, "\\Wait"),
+    Option(C::Option3, 3, C::Frame3, {1560, 240, 855, 195}, "\\Errors"),
+    Option(C::Option3, 4, C::Frame3, {2520, 240, 255, 195}, "\\Local", kExtraOptionBackground,
+           "Special Extra Folders"),
+    // Laid over the row of subfolder buttons when shown: where the first is,
+    // as wide as the four together.
+    ControlSpec{C::txt_DIR,
                 0,
-                "Body",
+                K::TextBox,
+                C::Frame3,
+                {120, 240, 375 + 855 + 855 + 255, 195},
                 "",
-                {Item("MnuPOPBSelectAll", "Select All", 0, "Ctrl+A"), Separator(),
-                 Item("MnuPOPBDelete", "Delete"), Item("MnuPOPBFlag", "Flag"),
-                 Item("MnuPOPBUnFlag", "UnFlag"), Item("MnuPOPBMagic1", "Magic1"),
-                 Item("MnuPOPBMagic2", "Magic2"), Separator(), Item("MnuPOPBErrore", "Errore"),
-                 Item("MnuPOPBHold", "Hold"), Item("MnuPOPBMove4", "Move4"),
-                 Item("MnuPOPBRelease", "Release")}};
-  return {
-      MenuSpec{"MnuExplorer1", 0, "Explorer1", "", ExplorerItems("MnuSExplorer1")},
-      MenuSpec{"MnuEXplorer2", 0, "Explorer2", "", ExplorerItems("MnuSExplorer2")},
-      MenuSpec{"MnuApps",
-               0,
-               "Apps",
-               "",
-               {Item("MnuSApps", "ndr_Requeue.exe", 1), Item("MnuSApps", "ndr_Carry.exe", 2)}},
-      MenuSpec{"MnuGrid", 0, "Grid", "", {std::move(header), std::move(body)}},
-  };
+                "Double-Click for Folders Dialog Box",
+                Rgb{192, 192, 255},
+                std::nullopt,
+                Picture::None,
+                false},
+    Action(C::cmd_MAGIC1, 9000, "MAGIC1 (To View Selected Messages Content)",
+           Picture::ConcentricSquares),
+    Action(C::cmd_MAGIC2, 9360, "MAGIC2 (To View Selected Messages Content)",
+           Picture::ConcentricSquares),
+    Action(C::cmd_DELETE, 9720, "DELETE (To Delete Selected Messages Contents)", Picture::Warning),
+    Action(C::cmd_FLAG, 10080, "FLAG (To Flag Selected Messages)", Picture::SmilingFace),
+    Action(C::cmd_UNFLAG, 10440, "UNFLAG (To UnFlag Selected Messages)", Picture::FrowningFace),
+    Action(C::cmd_ERRORE, 11040, "ERRORE (To Move Selected Messages in Error Queue)", Picture::None,
+           "E", kOrange),
+    Action(C::cmd_HOLD, 11280, "HOLD (To Move Selected Messages in Wait Queue)", Picture::None, "H",
+           kWhite),
+    Action(C::cmd_RELEASE, 11520, "RELEASE (To Move Selected Messages back in normal  Queue)",
+           Picture::None, "R", kGreen),
+    ControlSpec{C::MSFlexGrid1,
+                0,
+                K::Grid,
+                std::nullopt,
+                {120, 1200, 11655, 6975},
+                "",
+                "Double-Click to Modify, Right-Click for PopupMenu,Left-Click on Hd to Sort",
+                std::nullopt,
+                std::nullopt},
+};
+
+constexpr MenuSpec Item(MenuId id, std::string_view caption, int index = 0,
+                        std::string_view shortcut = "") {
+  return MenuSpec{id, index, caption, shortcut};
+}
+constexpr MenuSpec kSeparator{M::Separator, 0, "", ""};
+template <std::size_t N>
+constexpr MenuSpec Submenu(MenuId id, std::string_view caption, const MenuSpec (&items)[N]) {
+  return MenuSpec{id, 0, caption, "", items, N};
 }
 
-const MenuSpec& GridSubmenu(std::string_view name) {
-  for (const MenuSpec& item : FormMenus().back().items) {
-    if (item.name == name)
-      return item;
-  }
-  return FormMenus().back();
+constexpr std::string_view kExplorerFolders[] = {"Me",
+                                                 "Mail",
+                                                 "P:\\Mercury\\Logs\\Mercury_C",
+                                                 "P:\\Mercury\\Logs\\Mercury_E",
+                                                 "P:\\Pmail\\Mail\\Admin",
+                                                 "P:\\Pmail\\Mail\\_Bounces",
+                                                 "P:\\Pmail\\Mail\\_Remail"};
+template <std::size_t... I>
+constexpr std::array<MenuSpec, sizeof...(I)> ExplorerItems(MenuId id, std::index_sequence<I...>) {
+  return {Item(id, kExplorerFolders[I], static_cast<int>(I) + 1)...};
 }
+constexpr auto kExplorer1Items =
+    ExplorerItems(M::MnuSExplorer1, std::make_index_sequence<std::size(kExplorerFolders)>());
+constexpr auto kExplorer2Items =
+    ExplorerItems(M::MnuSExplorer2, std::make_index_sequence<std::size(kExplorerFolders)>());
+constexpr MenuSpec kAppsItems[] = {Item(M::MnuSApps, "ndr_Requeue.exe", 1),
+                                   Item(M::MnuSApps, "ndr_Carry.exe", 2)};
+constexpr MenuSpec kHeaderItems[] = {Item(M::MnuPOPHSortX, "Sort x"),
+                                     Item(M::MnuPOPHSortA, "Sort +"),
+                                     Item(M::MnuPOPHSortD, "Sort -")};
+constexpr MenuSpec kBodyItems[] = {Item(M::MnuPOPBSelectAll, "Select All", 0, "Ctrl+A"),
+                                   kSeparator,
+                                   Item(M::MnuPOPBDelete, "Delete"),
+                                   Item(M::MnuPOPBFlag, "Flag"),
+                                   Item(M::MnuPOPBUnFlag, "UnFlag"),
+                                   Item(M::MnuPOPBMagic1, "Magic1"),
+                                   Item(M::MnuPOPBMagic2, "Magic2"),
+                                   kSeparator,
+                                   Item(M::MnuPOPBErrore, "Errore"),
+                                   Item(M::MnuPOPBHold, "Hold"),
+                                   Item(M::MnuPOPBMove4, "Move4"),
+                                   Item(M::MnuPOPBRelease, "Release")};
+constexpr MenuSpec kGridItems[] = {Submenu(M::MnuPOPH, "Header", kHeaderItems),
+                                   Submenu(M::MnuPOPB, "Body", kBodyItems)};
+constexpr MenuSpec kMenus[] = {
+    MenuSpec{M::MnuExplorer1, 0, "Explorer1", "", kExplorer1Items.data(), kExplorer1Items.size()},
+    MenuSpec{M::MnuEXplorer2, 0, "Explorer2", "", kExplorer2Items.data(), kExplorer2Items.size()},
+    Submenu(M::MnuApps, "Apps", kAppsItems),
+    Submenu(M::MnuGrid, "Grid", kGridItems),
+};
+
+// Every design index fits the range the shells number entries in.
+constexpr bool IndexesFit(std::span<const MenuSpec> menus) {
+  for (const MenuSpec& item : menus) {
+    if (item.index < 0 || item.index > kMaxDesignIndex || !IndexesFit(item.Items()))
+      return false;
+  }
+  return true;
+}
+constexpr bool IndexesFit() {
+  for (const ControlSpec& control : kControls) {
+    if (control.index < 0 || control.index > kMaxDesignIndex)
+      return false;
+  }
+  return IndexesFit(kMenus);
+}
+static_assert(IndexesFit());
+
+const MenuSpec* FindIn(std::span<const MenuSpec> menus, MenuId id, int index) {
+  for (const MenuSpec& item : menus) {
+    if (item.id == id && item.index == index)
+      return &item;
+    if (const MenuSpec* found = FindIn(item.Items(), id, index))
+      return found;
+  }
+  return nullptr;
+}
+
+#define NDR_FORM_NAME(name) #name,
+constexpr std::string_view kControlNames[] = {NDR_FORM_CONTROL_NAMES(NDR_FORM_NAME)};
+constexpr std::string_view kMenuNames[] = {NDR_FORM_MENU_NAMES(NDR_FORM_NAME)};
+#undef NDR_FORM_NAME
 
 // --- Drawings ------------------------------------------------------------------
 
@@ -263,6 +285,53 @@ std::vector<Shape> ConcentricSquares() {
   return shapes;
 }
 
+// The handlers of the controls' clicks and of the menu items.
+using Handler = void (Desk::*)();
+using IndexHandler = void (Desk::*)(int);  // of an array's entry, by design index
+constexpr std::pair<ControlId, Handler> kButtonClicks[] = {
+    {C::cmd_GO, &Desk::cmd_GO_Click},         {C::cmd_UP, &Desk::cmd_UP_Click},
+    {C::cmd_DN, &Desk::cmd_DN_Click},         {C::cmd_LT, &Desk::cmd_LT_Click},
+    {C::cmd_RT, &Desk::cmd_RT_Click},         {C::cmd_HO, &Desk::cmd_HO_Click},
+    {C::cmd_MAGIC1, &Desk::cmd_MAGIC1_Click}, {C::cmd_MAGIC2, &Desk::cmd_MAGIC2_Click},
+    {C::cmd_DELETE, &Desk::cmd_DELETE_Click}, {C::cmd_FLAG, &Desk::cmd_FLAG_Click},
+    {C::cmd_UNFLAG, &Desk::cmd_UNFLAG_Click}, {C::cmd_ERRORE, &Desk::cmd_ERRORE_Click},
+    {C::cmd_HOLD, &Desk::cmd_HOLD_Click},     {C::cmd_RELEASE, &Desk::cmd_RELEASE_Click},
+};
+constexpr std::pair<ControlId, IndexHandler> kOptionClicks[] = {
+    {C::Option1, &Desk::Option1_Click},
+    {C::Option2, &Desk::Option2_Click},
+    {C::Option3, &Desk::Option3_Click},
+};
+constexpr std::pair<MenuId, Handler> kMenuClicks[] = {
+    {M::MnuPOPHSortX, &Desk::MnuPOPHSortX_Click},
+    {M::MnuPOPHSortA, &Desk::MnuPOPHSortA_Click},
+    {M::MnuPOPHSortD, &Desk::MnuPOPHSortD_Click},
+    {M::MnuPOPBSelectAll, &Desk::MnuPOPBSelectAll_Click},
+    {M::MnuPOPBDelete, &Desk::MnuPOPBDelete_Click},
+    {M::MnuPOPBFlag, &Desk::MnuPOPBFlag_Click},
+    {M::MnuPOPBUnFlag, &Desk::MnuPOPBUnFlag_Click},
+    {M::MnuPOPBMagic1, &Desk::MnuPOPBMagic1_Click},
+    {M::MnuPOPBMagic2, &Desk::MnuPOPBMagic2_Click},
+    {M::MnuPOPBErrore, &Desk::MnuPOPBErrore_Click},
+    {M::MnuPOPBHold, &Desk::MnuPOPBHold_Click},
+    {M::MnuPOPBMove4, &Desk::MnuPOPBMove4_Click},
+    {M::MnuPOPBRelease, &Desk::MnuPOPBRelease_Click},
+};
+constexpr std::pair<MenuId, IndexHandler> kMenuArrayClicks[] = {
+    {M::MnuSExplorer1, &Desk::MnuSExplorer1_Click},
+    {M::MnuSExplorer2, &Desk::MnuSExplorer2_Click},
+    {M::MnuSApps, &Desk::MnuSApps_Click},
+};
+
+template <typename Id, typename H, std::size_t N>
+H HandlerOf(const std::pair<Id, H> (&table)[N], Id id) {
+  for (const auto& [key, handler] : table) {
+    if (key == id)
+      return handler;
+  }
+  return nullptr;
+}
+
 // "Name" or "Name_index" for a member of a control or menu array, built
 // without operator+ on a temporary, which GCC 12 falsely warns about.
 std::string IndexedKey(std::string_view name, int index) {
@@ -276,46 +345,62 @@ std::string IndexedKey(std::string_view name, int index) {
 
 }  // namespace
 
-const std::vector<ControlSpec>& FormControls() {
-  static const std::vector<ControlSpec> controls = BuildControls();
-  return controls;
+std::string_view ControlName(ControlId id) {
+  return kControlNames[static_cast<std::size_t>(id)];
+}
+std::string_view MenuName(MenuId id) {
+  return kMenuNames[static_cast<std::size_t>(id)];
 }
 
-const ControlSpec* FindControl(std::string_view name, int index) {
-  for (const ControlSpec& control : FormControls()) {
-    if (control.name == name && control.index == index)
+std::span<const ControlSpec> FormControls() {
+  return kControls;
+}
+
+const ControlSpec* FindControl(ControlId id, int index) {
+  for (const ControlSpec& control : kControls) {
+    if (control.id == id && control.index == index)
       return &control;
   }
   return nullptr;
 }
 
+std::string ControlKey(ControlId id, int index) {
+  return IndexedKey(ControlName(id), index);
+}
 std::string ControlKey(const ControlSpec& control) {
-  return IndexedKey(control.name, control.index);
+  return ControlKey(control.id, control.index);
 }
 
 TwipsRect ClientTwips(const ControlSpec& control) {
   TwipsRect rect = control.twips;
-  if (const ControlSpec* parent = FindControl(control.parent)) {
-    rect.left += parent->twips.left;
-    rect.top += parent->twips.top;
+  if (control.parent) {
+    const ControlSpec& parent = *FindControl(*control.parent);
+    rect.left += parent.twips.left;
+    rect.top += parent.twips.top;
   }
   return rect;
 }
 
-const std::vector<MenuSpec>& FormMenus() {
-  static const std::vector<MenuSpec> menus = BuildMenus();
-  return menus;
+std::span<const MenuSpec> FormMenus() {
+  return kMenus;
+}
+
+const MenuSpec* FindMenuItem(MenuId id, int index) {
+  return FindIn(kMenus, id, index);
 }
 
 const MenuSpec& HeaderPopupMenu() {
-  return GridSubmenu("MnuPOPH");
+  return *FindMenuItem(MenuId::MnuPOPH);
 }
 const MenuSpec& BodyPopupMenu() {
-  return GridSubmenu("MnuPOPB");
+  return *FindMenuItem(MenuId::MnuPOPB);
 }
 
+std::string MenuItemKey(MenuId id, int index) {
+  return IndexedKey(MenuName(id), index);
+}
 std::string MenuItemKey(const MenuSpec& item) {
-  return IndexedKey(item.name, item.index);
+  return MenuItemKey(item.id, item.index);
 }
 
 const GridLooks& GridAppearance() {
@@ -325,81 +410,49 @@ const GridLooks& GridAppearance() {
                                {192, 0, 192},
                                {192, 255, 192},
                                {255, 0, 255},
-                               FindControl("MSFlexGrid1")->toolTip};
+                               FindControl(ControlId::MSFlexGrid1)->toolTip};
   return looks;
 }
 
-bool RunFormCommand(Desk& desk, std::string_view name, int index) {
-  using Handler = void (Desk::*)();
-  static const std::pair<std::string_view, Handler> kPlain[] = {
-      {"cmd_GO", &Desk::cmd_GO_Click},
-      {"cmd_UP", &Desk::cmd_UP_Click},
-      {"cmd_DN", &Desk::cmd_DN_Click},
-      {"cmd_LT", &Desk::cmd_LT_Click},
-      {"cmd_RT", &Desk::cmd_RT_Click},
-      {"cmd_HO", &Desk::cmd_HO_Click},
-      {"cmd_MAGIC1", &Desk::cmd_MAGIC1_Click},
-      {"cmd_MAGIC2", &Desk::cmd_MAGIC2_Click},
-      {"cmd_DELETE", &Desk::cmd_DELETE_Click},
-      {"cmd_FLAG", &Desk::cmd_FLAG_Click},
-      {"cmd_UNFLAG", &Desk::cmd_UNFLAG_Click},
-      {"cmd_ERRORE", &Desk::cmd_ERRORE_Click},
-      {"cmd_HOLD", &Desk::cmd_HOLD_Click},
-      {"cmd_RELEASE", &Desk::cmd_RELEASE_Click},
-      {"MnuPOPHSortX", &Desk::MnuPOPHSortX_Click},
-      {"MnuPOPHSortA", &Desk::MnuPOPHSortA_Click},
-      {"MnuPOPHSortD", &Desk::MnuPOPHSortD_Click},
-      {"MnuPOPBSelectAll", &Desk::MnuPOPBSelectAll_Click},
-      {"MnuPOPBDelete", &Desk::MnuPOPBDelete_Click},
-      {"MnuPOPBFlag", &Desk::MnuPOPBFlag_Click},
-      {"MnuPOPBUnFlag", &Desk::MnuPOPBUnFlag_Click},
-      {"MnuPOPBMagic1", &Desk::MnuPOPBMagic1_Click},
-      {"MnuPOPBMagic2", &Desk::MnuPOPBMagic2_Click},
-      {"MnuPOPBErrore", &Desk::MnuPOPBErrore_Click},
-      {"MnuPOPBHold", &Desk::MnuPOPBHold_Click},
-      {"MnuPOPBMove4", &Desk::MnuPOPBMove4_Click},
-      {"MnuPOPBRelease", &Desk::MnuPOPBRelease_Click},
-  };
-  using IndexHandler = void (Desk::*)(int);
-  static const std::pair<std::string_view, IndexHandler> kIndexed[] = {
-      {"Option1", &Desk::Option1_Click},
-      {"Option2", &Desk::Option2_Click},
-      {"Option3", &Desk::Option3_Click},
-      {"MnuSExplorer1", &Desk::MnuSExplorer1_Click},
-      {"MnuSExplorer2", &Desk::MnuSExplorer2_Click},
-      {"MnuSApps", &Desk::MnuSApps_Click},
-  };
-  for (const auto& [key, handler] : kPlain) {
-    if (key == name) {
-      (desk.*handler)();
-      return true;
-    }
-  }
-  if (Desk::IsOptionGroup(name) && desk.SelectedOption(name) == index)
+bool RunFormCommand(Desk& desk, ControlId control, int index) {
+  if (const Handler handler = HandlerOf(kButtonClicks, control)) {
+    (desk.*handler)();
     return true;
-  for (const auto& [key, handler] : kIndexed) {
-    if (key == name) {
+  }
+  if (const IndexHandler handler = HandlerOf(kOptionClicks, control)) {
+    if (desk.SelectedOption(control) != index)
       (desk.*handler)(index);
-      return true;
-    }
+    return true;
   }
   return false;
 }
 
-bool RunFormDoubleClick(Desk& desk, std::string_view name, int index) {
-  if (name == "Frame3") {
+bool RunFormCommand(Desk& desk, MenuId item, int index) {
+  if (const Handler handler = HandlerOf(kMenuClicks, item)) {
+    (desk.*handler)();
+    return true;
+  }
+  if (const IndexHandler handler = HandlerOf(kMenuArrayClicks, item)) {
+    (desk.*handler)(index);
+    return true;
+  }
+  return false;
+}
+
+bool RunFormDoubleClick(Desk& desk, ControlId control, int index) {
+  if (control == C::Frame3) {
     desk.Frame3_DblClick();
     return true;
   }
-  if (name == "txt_DIR") {
+  if (control == C::txt_DIR) {
     desk.txt_DIR_DblClick();
     return true;
   }
-  const ControlSpec* control = FindControl(name, index);
-  if (control == nullptr ||
-      (control->kind != ControlKind::GraphicalButton && control->kind != ControlKind::OptionButton))
+  const ControlSpec* found = FindControl(control, index);
+  if (found == nullptr ||
+      (found->kind != ControlKind::GraphicalButton && found->kind != ControlKind::OptionButton))
     return false;
-  return RunFormCommand(desk, name, index);
+  return RunFormCommand(desk, control, index);
 }
 
 std::vector<Shape> PictureShapes(Picture picture) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,12 +51,43 @@ enum class Picture {
 
 enum class ControlKind { Frame, OptionButton, GraphicalButton, DisplayBox, TextBox, Grid };
 
+// Every control and every menu item by its name, each once: the identifiers
+// below and the names the shells give native objects both come from these.
+// The entries of a control or menu array share one name.
+// clang-format off
+#define NDR_FORM_CONTROL_NAMES(X)                                                         \
+  X(Frame1) X(Option1) X(Frame2) X(Option2) X(cmd_GO) X(Frame4) X(txt_Info1) X(txt_Info2) \
+  X(txt_Info3) X(cmd_UP) X(cmd_LT) X(cmd_HO) X(cmd_RT) X(cmd_DN) X(txt_NbSelV)           \
+  X(txt_NbSelH) X(Frame3) X(Option3) X(txt_DIR) X(cmd_MAGIC1) X(cmd_MAGIC2)              \
+  X(cmd_DELETE) X(cmd_FLAG) X(cmd_UNFLAG) X(cmd_ERRORE) X(cmd_HOLD) X(cmd_RELEASE)        \
+  X(MSFlexGrid1)
+#define NDR_FORM_MENU_NAMES(X)                                                           \
+  X(Separator) X(MnuExplorer1) X(MnuSExplorer1) X(MnuEXplorer2) X(MnuSExplorer2)         \
+  X(MnuApps) X(MnuSApps) X(MnuGrid) X(MnuPOPH) X(MnuPOPHSortX) X(MnuPOPHSortA)           \
+  X(MnuPOPHSortD) X(MnuPOPB) X(MnuPOPBSelectAll) X(MnuPOPBDelete) X(MnuPOPBFlag)         \
+  X(MnuPOPBUnFlag) X(MnuPOPBMagic1) X(MnuPOPBMagic2) X(MnuPOPBErrore) X(MnuPOPBHold)     \
+  X(MnuPOPBMove4) X(MnuPOPBRelease)
+// clang-format on
+#define NDR_FORM_ENUMERATOR(name) name,
+enum class ControlId { NDR_FORM_CONTROL_NAMES(NDR_FORM_ENUMERATOR) };
+enum class MenuId { NDR_FORM_MENU_NAMES(NDR_FORM_ENUMERATOR) };
+#undef NDR_FORM_ENUMERATOR
+#define NDR_FORM_COUNT(name) +1
+constexpr int kControlIdCount = 0 NDR_FORM_CONTROL_NAMES(NDR_FORM_COUNT);
+constexpr int kMenuIdCount = 0 NDR_FORM_MENU_NAMES(NDR_FORM_COUNT);
+#undef NDR_FORM_COUNT
+// The highest design index of an array entry (0: not an array).
+constexpr int kMaxDesignIndex = 15;
+
+std::string_view ControlName(ControlId id);  // "Option1"
+std::string_view MenuName(MenuId id);        // "MnuPOPBHold"
+
 struct ControlSpec {
-  std::string_view name;  // the control's name, e.g. "Option1"
-  int index;              // design index within a control array; 0: not an array
+  ControlId id;
+  int index;  // design index within a control array; 0: not an array
   ControlKind kind;
-  std::string_view parent;  // the frame it sits in; "" for the window's client area
-  TwipsRect twips;          // relative to the parent
+  std::optional<ControlId> parent;  // the frame it sits in; none for the client area
+  TwipsRect twips;                  // relative to the parent
   std::string_view caption;
   std::string_view toolTip;
   std::optional<Rgb> background;  // background, or a graphical button's face
@@ -65,29 +97,35 @@ struct ControlSpec {
 };
 
 // Every control, frames before the controls inside them.
-const std::vector<ControlSpec>& FormControls();
-// nullptr when the form has no such control.
-const ControlSpec* FindControl(std::string_view name, int index = 0);
+std::span<const ControlSpec> FormControls();
+// nullptr when the form has no such entry.
+const ControlSpec* FindControl(ControlId id, int index = 0);
 // The name shells give a control: "Option1_2" for an array entry, else the name.
+std::string ControlKey(ControlId id, int index = 0);
 std::string ControlKey(const ControlSpec& control);
 // The control's rectangle in twips from the window's client area.
 TwipsRect ClientTwips(const ControlSpec& control);
 
 struct MenuSpec {
-  std::string_view name;  // "" for a separator
-  int index;              // design index within a menu array; 0: not an array
+  MenuId id;
+  int index;  // design index within a menu array; 0: not an array
   std::string_view caption;
   std::string_view shortcut;  // "Ctrl+A" or ""
-  std::vector<MenuSpec> items;
-  bool IsSeparator() const { return name.empty(); }
-  bool IsSubmenu() const { return !items.empty(); }
+  const MenuSpec* firstItem = nullptr;
+  std::size_t itemCount = 0;
+  constexpr std::span<const MenuSpec> Items() const { return {firstItem, itemCount}; }
+  constexpr bool IsSeparator() const { return id == MenuId::Separator; }
+  constexpr bool IsSubmenu() const { return itemCount != 0; }
 };
 
 // The menu bar's menus, in order. The Grid menu holds the two popup menus.
-const std::vector<MenuSpec>& FormMenus();
-const MenuSpec& HeaderPopupMenu();              // MnuPOPH
-const MenuSpec& BodyPopupMenu();                // MnuPOPB
-std::string MenuItemKey(const MenuSpec& item);  // "MnuSApps_2", "MnuPOPBHold"
+std::span<const MenuSpec> FormMenus();
+const MenuSpec& HeaderPopupMenu();  // MnuPOPH
+const MenuSpec& BodyPopupMenu();    // MnuPOPB
+// The menu or item anywhere in the menus; nullptr when there is none.
+const MenuSpec* FindMenuItem(MenuId id, int index = 0);
+std::string MenuItemKey(MenuId id, int index = 0);  // "MnuSApps_2", "MnuPOPBHold"
+std::string MenuItemKey(const MenuSpec& item);
 
 // The grid's looks.
 struct GridLooks {
@@ -96,14 +134,15 @@ struct GridLooks {
 };
 const GridLooks& GridAppearance();
 
-// Runs the handler of a control's click or a menu item (by ControlKey or
-// MenuItemKey's parts). False when nothing answers to the name.
-// A click on the selected entry of an option group changes nothing.
-bool RunFormCommand(Desk& desk, std::string_view name, int index = 0);
+// Runs the handler of a control's click or of a menu item. False when
+// nothing answers to it. A click on the selected entry of an option group
+// changes nothing.
+bool RunFormCommand(Desk& desk, ControlId control, int index = 0);
+bool RunFormCommand(Desk& desk, MenuId item, int index = 0);
 // A control's double-click: the frame "Parameters 3" and the extra folder's
 // box have handlers of their own; on a button it is one more click, so that
 // quick clicks all count.
-bool RunFormDoubleClick(Desk& desk, std::string_view name, int index = 0);
+bool RunFormDoubleClick(Desk& desk, ControlId control, int index = 0);
 
 // --- Pictures as drawings ----------------------------------------------------
 // Coordinates are in a unit square that a shell maps onto the largest square

@@ -9,14 +9,9 @@ namespace ndr {
 namespace {
 
 // The caption of a menu item of an array, "" for an index it does not have.
-std::string MenuCaption(std::string_view menu, int index) {
-  for (const MenuSpec& bar : FormMenus()) {
-    for (const MenuSpec& item : bar.items) {
-      if (item.name == menu && item.index == index)
-        return std::string(item.caption);
-    }
-  }
-  return {};
+std::string MenuCaption(MenuId menu, int index) {
+  const MenuSpec* item = FindMenuItem(menu, index);
+  return item != nullptr ? std::string(item->caption) : std::string();
 }
 
 std::string FolderOfMenuItem(int index, const std::string& currentFolder) {
@@ -30,10 +25,10 @@ std::string FolderOfMenuItem(int index, const std::string& currentFolder) {
 }  // namespace
 
 std::string ProgramStarter::ExplorerCaption(int index) {
-  return MenuCaption("MnuSExplorer1", index);
+  return MenuCaption(MenuId::MnuSExplorer1, index);
 }
 std::string ProgramStarter::AppsCaption(int index) {
-  return MenuCaption("MnuSApps", index);
+  return MenuCaption(MenuId::MnuSApps, index);
 }
 
 // A folder window that cannot start is of no consequence: nothing to report.

@@ -150,16 +150,15 @@ void DeskWindow::Place(QWidget* widget, const QRect& twips) {
 // --- Building the window -------------------------------------------------------
 
 void DeskWindow::BuildControls(QWidget* client) {
-  QHash<QString, FrameBox*> frames;
+  QHash<int, FrameBox*> frames;  // by ControlId
   for (const ControlSpec& control : FormControls()) {
-    const QString key = FromCore(ControlKey(control));
-    QWidget* parent = control.parent.empty() ? client : frames.value(FromView(control.parent));
+    QWidget* parent = control.parent ? frames.value(static_cast<int>(*control.parent)) : client;
     QWidget* widget = nullptr;
     switch (control.kind) {
       case ControlKind::Frame: {
         auto* frame = new FrameBox(FromView(control.caption), parent);
         frame->SetColours(ToQColor(*control.background), ToQColor(*control.foreground));
-        frames.insert(key, frame);
+        frames.insert(static_cast<int>(control.id), frame);
         widget = frame;
         break;
       }
@@ -179,13 +178,13 @@ void DeskWindow::BuildControls(QWidget* client) {
         widget = BuildGrid(control, parent);
         break;
     }
-    widget->setObjectName(key);
+    widget->setObjectName(FromCore(ControlKey(control)));
     if (!control.toolTip.empty())
       widget->setToolTip(FromView(control.toolTip));
     Place(widget, ToQRect(control.twips));
     widget->setVisible(control.visible);
   }
-  frame3_ = frames.value("Frame3");
+  frame3_ = frames.value(static_cast<int>(ControlId::Frame3));
   connect(frame3_, &FrameBox::doubleClicked, this, &DeskWindow::OnFrame3DoubleClicked);
 }
 
@@ -193,7 +192,7 @@ QRadioButton* DeskWindow::AddOption(const ControlSpec& control, QWidget* frame) 
   auto* option = new QRadioButton(frame);
   SetBackground(option, ToQColor(*control.background));
   options_.insert(FromCore(ControlKey(control)), option);
-  const std::string group(control.name);
+  const ControlId group = control.id;
   const int index = control.index;
   connect(option, &QRadioButton::clicked, this, [this, group, index] {
     Run([this, group, index] { RunFormCommand(*desk_, group, index); });
@@ -215,7 +214,7 @@ QLineEdit* DeskWindow::AddDisplayBox(const ControlSpec& control, QWidget* parent
   auto* box = new QLineEdit(FromView(control.caption), parent);
   SetBackground(box, ToQColor(*control.background));
   box->setEnabled(false);  // shows values, takes no input
-  displayBoxes_.insert(FromView(control.name), box);
+  displayBoxes_.insert(control.id, box);
   return box;
 }
 
@@ -231,9 +230,9 @@ GraphicalButton* DeskWindow::AddButton(const ControlSpec& control, QWidget* pare
     button->SetPicture(RenderPicture(control.picture, size.width(), size.height()));
   }
   button->setText(FromView(control.caption));
-  const std::string name(control.name);
+  const ControlId id = control.id;
   connect(button, &QAbstractButton::clicked, this,
-          [this, name] { Run([this, name] { RunFormCommand(*desk_, name); }); });
+          [this, id] { Run([this, id] { RunFormCommand(*desk_, id); }); });
   return button;
 }
 
@@ -336,12 +335,12 @@ void DeskWindow::BuildMenus() {
 }
 
 void DeskWindow::AddMenu(QMenu* menu, const MenuSpec& desc) {
-  menu->setObjectName(FromView(desc.name));
-  if (desc.name == "MnuPOPH")
+  menu->setObjectName(FromCore(MenuItemKey(desc)));
+  if (desc.id == MenuId::MnuPOPH)
     mnuPOPH_ = menu;
-  else if (desc.name == "MnuPOPB")
+  else if (desc.id == MenuId::MnuPOPB)
     mnuPOPB_ = menu;
-  for (const MenuSpec& item : desc.items) {
+  for (const MenuSpec& item : desc.Items()) {
     if (item.IsSeparator()) {
       menu->addSeparator();
     } else if (item.IsSubmenu()) {
@@ -351,11 +350,10 @@ void DeskWindow::AddMenu(QMenu* menu, const MenuSpec& desc) {
       action->setObjectName(FromCore(MenuItemKey(item)));
       if (!item.shortcut.empty())
         action->setShortcut(QKeySequence(FromView(item.shortcut)));
-      const std::string name(item.name);
+      const MenuId id = item.id;
       const int index = item.index;
-      connect(action, &QAction::triggered, this, [this, name, index] {
-        Run([this, name, index] { RunFormCommand(*desk_, name, index); });
-      });
+      connect(action, &QAction::triggered, this,
+              [this, id, index] { Run([this, id, index] { RunFormCommand(*desk_, id, index); }); });
     }
   }
 }
@@ -395,13 +393,16 @@ void DeskWindow::Run(const std::function<void()>& handler) {
     Depth depth(runDepth_);
     handler();
   }
-  if (runDepth_ == 0)
-    SyncFromDesk();
+  if (runDepth_ != 0)
+    return;
+  SyncFromDesk();
+  if (desk_->CloseDue())
+    close();
 }
 
 void DeskWindow::SyncCounters() {
-  for (const char* name : {"txt_Info1", "txt_Info2", "txt_Info3", "txt_NbSelV", "txt_NbSelH"})
-    SetTextIfChanged(displayBoxes_.value(name), FromCore(desk_->BoxText(name)));
+  for (auto [box, shown] : displayBoxes_.asKeyValueRange())
+    SetTextIfChanged(shown, FromCore(desk_->BoxText(box)));
 }
 
 // Everything the core's state says, as it says it.
@@ -411,17 +412,17 @@ void DeskWindow::SyncFromDesk() {
     if (control.kind != ControlKind::OptionButton)
       continue;
     QRadioButton* option = options_.value(FromCore(ControlKey(control)));
-    const QString caption = FromCore(desk_->OptionCaption(control.name, control.index));
+    const QString caption = FromCore(desk_->OptionCaption(control.id, control.index));
     const QSignalBlocker blocker(option);
     // Exclusive buttons could not all be off, as they are before start-up.
     option->setAutoExclusive(false);
-    option->setChecked(desk_->SelectedOption(control.name) == control.index);
+    option->setChecked(desk_->SelectedOption(control.id) == control.index);
     if (option->text() != caption)
       option->setText(caption);
   }
   for (QRadioButton* option : std::as_const(options_))
     option->setAutoExclusive(true);
-  QRadioButton* extra = options_.value("Option3_4");
+  QRadioButton* extra = options_.value(FromCore(ControlKey(ControlId::Option3, 4)));
   extra->setToolTip(FromCore(desk_->Option3ExtraToolTip()));
 
   SetTextIfChanged(txtDir_, FromCore(desk_->DirBoxText()));
@@ -457,10 +458,10 @@ void DeskWindow::UpdateCorner() {
 // --- The extra folder -------------------------------------------------------------
 
 void DeskWindow::OnFrame3DoubleClicked() {
-  Run([this] { RunFormDoubleClick(*desk_, "Frame3"); });
+  Run([this] { RunFormDoubleClick(*desk_, ControlId::Frame3); });
   // Over the row of subfolder buttons: where the first one is, as wide as
   // all four together.
-  Place(txtDir_, ToQRect(FindControl("txt_DIR")->twips));
+  Place(txtDir_, ToQRect(FindControl(ControlId::txt_DIR)->twips));
   txtDir_->raise();
 }
 
@@ -468,7 +469,7 @@ bool DeskWindow::FilterDirBox(QEvent* event) {
   if (event->type() == QEvent::MouseButtonDblClick &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     inDirDoubleClick_ = true;
-    Run([this] { RunFormDoubleClick(*desk_, "txt_DIR"); });
+    Run([this] { RunFormDoubleClick(*desk_, ControlId::txt_DIR); });
     inDirDoubleClick_ = false;
     return true;
   }
@@ -509,8 +510,6 @@ void DeskWindow::SetBusy(bool busy) {
     busy_ = false;
     qApp->removeEventFilter(this);
     QApplication::restoreOverrideCursor();
-    if (closeAfterScan_)
-      QTimer::singleShot(0, this, &QWidget::close);
   }
   emit busyChanged(busy);
 }
@@ -575,11 +574,7 @@ bool DeskWindow::IsUserInput(QEvent* event) const {
 }
 
 void DeskWindow::closeEvent(QCloseEvent* event) {
-  // Closed during a scan: the scan ends at its next event run and its
-  // readers stop; the window closes once it is over.
-  if (busy_) {
-    desk_->Form_Unload();
-    closeAfterScan_ = true;
+  if (desk_->Form_QueryUnload() == Desk::CloseAnswer::WhenScanEnds) {
     event->ignore();
     return;
   }

@@ -122,8 +122,8 @@ class DeskWindow : public QMainWindow, public Toolkit {
   GridTableModel* model_ = nullptr;
   QTableView* view_ = nullptr;
   QLabel* cornerLabel_ = nullptr;
-  QHash<QString, QRadioButton*> options_;    // "Option1_1" ...
-  QHash<QString, QLineEdit*> displayBoxes_;  // "txt_Info1" ...
+  QHash<QString, QRadioButton*> options_;  // "Option1_1" ...
+  QHash<ControlId, QLineEdit*> displayBoxes_;
   QLineEdit* txtDir_ = nullptr;
   FrameBox* frame3_ = nullptr;
   QMenu* mnuPOPH_ = nullptr;
@@ -136,7 +136,6 @@ class DeskWindow : public QMainWindow, public Toolkit {
   double twipsPerPixel_ = 15.0;
   int runDepth_ = 0;
   bool busy_ = false;
-  bool closeAfterScan_ = false;  // closed during a scan
   bool syncingSelection_ = false;
   bool selectionDirty_ = false;
   bool inDirDoubleClick_ = false;

@@ -11,9 +11,6 @@
 #endif
 #include <windows.h>
 
-#include <string_view>
-#include <vector>
-
 #include "form_layout.h"
 
 namespace ndr::win32 {
@@ -22,41 +19,33 @@ constexpr char kDeskWindowClass[] = "ndr_Desk_frm_ndr_Desk";
 constexpr char kFrameWindowClass[] = "ndr_Desk_Frame";
 constexpr char kGridWindowClass[] = "ndr_Desk_Grid";
 
-// Controls are numbered in the order of the form's description.
+// The numeric identifiers of the controls and the menu commands, from the
+// form's identifiers and design indexes: one range for the controls, one for
+// the menus.
 constexpr int kFirstControlId = 1000;
 constexpr int kFirstMenuCommandId = 2000;
+constexpr int kIdsPerName = kMaxDesignIndex + 1;
+static_assert(kFirstControlId + kControlIdCount * kIdsPerName <= kFirstMenuCommandId);
+static_assert(kFirstMenuCommandId + kMenuIdCount * kIdsPerName < 0xF000);  // below SC_ ids
 
-inline int ControlId(std::string_view name, int index = 0) {
-  const ControlSpec* control = FindControl(name, index);
-  return control == nullptr ? 0
-                            : kFirstControlId + static_cast<int>(control - FormControls().data());
+constexpr int ControlWindowId(ControlId id, int index = 0) {
+  return kFirstControlId + static_cast<int>(id) * kIdsPerName + index;
 }
-
-// The menu items that run a command, in the order of their identifiers
-// (kFirstMenuCommandId upwards): the menu bar's items depth first.
-inline void CollectMenuCommands(const MenuSpec& menu, std::vector<const MenuSpec*>& commands) {
-  for (const MenuSpec& item : menu.items) {
-    if (item.IsSubmenu())
-      CollectMenuCommands(item, commands);
-    else if (!item.IsSeparator())
-      commands.push_back(&item);
-  }
+constexpr int MenuCommandId(MenuId id, int index = 0) {
+  return kFirstMenuCommandId + static_cast<int>(id) * kIdsPerName + index;
 }
-
-inline std::vector<const MenuSpec*> MenuCommands() {
-  std::vector<const MenuSpec*> commands;
-  for (const MenuSpec& menu : FormMenus())
-    CollectMenuCommands(menu, commands);
-  return commands;
+// The control or menu item a numeric identifier stands for, or nullptr.
+inline const ControlSpec* ControlOfWindowId(int windowId) {
+  const int n = windowId - kFirstControlId;
+  if (n < 0 || n >= kControlIdCount * kIdsPerName)
+    return nullptr;
+  return FindControl(static_cast<ControlId>(n / kIdsPerName), n % kIdsPerName);
 }
-
-inline int MenuCommandId(std::string_view name, int index = 0) {
-  const std::vector<const MenuSpec*> commands = MenuCommands();
-  for (std::size_t i = 0; i < commands.size(); ++i) {
-    if (commands[i]->name == name && commands[i]->index == index)
-      return kFirstMenuCommandId + static_cast<int>(i);
-  }
-  return 0;
+inline const MenuSpec* MenuItemOfCommandId(int commandId) {
+  const int n = commandId - kFirstMenuCommandId;
+  if (n < 0 || n >= kMenuIdCount * kIdsPerName)
+    return nullptr;
+  return FindMenuItem(static_cast<MenuId>(n / kIdsPerName), n % kIdsPerName);
 }
 
 // The grid's messages. Counts and the selection come back as the result;

@@ -211,25 +211,25 @@ bool MainWindow::Create() {
 }
 
 void MainWindow::BuildControls() {
-  const std::vector<ControlSpec>& specs = FormControls();
+  const std::span<const ControlSpec> specs = FormControls();
   controls_.assign(specs.size(), nullptr);
   brushes_.assign(specs.size(), nullptr);
   for (std::size_t i = 0; i < specs.size(); ++i) {
     const ControlSpec& desc = specs[i];
-    HWND parent = desc.parent.empty() ? hwnd_ : Control(desc.parent);
+    HWND parent = desc.parent ? Control(*desc.parent) : hwnd_;
     if (desc.background)
       brushes_[i] = CreateSolidBrush(ToColorRef(*desc.background));
     controls_[i] = CreateControl(desc, parent);
     if (!desc.toolTip.empty())
       AddToolTip(controls_[i], std::string(desc.toolTip));
   }
-  const ControlSpec* extra = FindControl("Option3", 4);
+  const ControlSpec* extra = FindControl(ControlId::Option3, 4);
   shownExtraToolTip_ = std::string(extra->toolTip);
 }
 
 HWND MainWindow::CreateControl(const ControlSpec& desc, HWND parent) {
   const RECT place = PixelRect(desc.twips);
-  const int id = ControlId(desc.name, desc.index);
+  const int id = ControlWindowId(desc.id, desc.index);
   const std::string caption(desc.caption);
   DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (desc.visible ? WS_VISIBLE : 0);
   DWORD exStyle = 0;
@@ -297,7 +297,6 @@ void MainWindow::UpdateToolTip(HWND control, const std::string& text) {
 }
 
 void MainWindow::BuildMenus() {
-  menuCommands_ = MenuCommands();
   HMENU bar = CreateMenu();
   std::vector<ACCEL> shortcuts;
   for (const MenuSpec& menu : FormMenus()) {
@@ -312,11 +311,11 @@ void MainWindow::BuildMenus() {
 }
 
 void MainWindow::AddMenuItems(HMENU menu, const MenuSpec& desc, std::vector<ACCEL>& shortcuts) {
-  if (desc.name == "MnuPOPH")
+  if (desc.id == MenuId::MnuPOPH)
     headerMenu_ = menu;
-  else if (desc.name == "MnuPOPB")
+  else if (desc.id == MenuId::MnuPOPB)
     bodyMenu_ = menu;
-  for (const MenuSpec& item : desc.items) {
+  for (const MenuSpec& item : desc.Items()) {
     if (item.IsSeparator()) {
       AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     } else if (item.IsSubmenu()) {
@@ -325,7 +324,7 @@ void MainWindow::AddMenuItems(HMENU menu, const MenuSpec& desc, std::vector<ACCE
       AppendMenuA(menu, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(popup),
                   std::string(item.caption).c_str());
     } else {
-      const int id = MenuCommandId(item.name, item.index);
+      const int id = MenuCommandId(item.id, item.index);
       std::string caption(item.caption);
       // "Ctrl+A": a control key with a letter is all the form uses.
       constexpr std::string_view kCtrl = "Ctrl+";
@@ -375,7 +374,7 @@ bool MainWindow::TranslateShortcut(MSG& message) {
   if (shortcuts_ == nullptr || busy_)
     return false;
   // Ctrl+A in the extra folder's box selects its text, not the grid.
-  if (GetFocus() == Control("txt_DIR"))
+  if (GetFocus() == Control(ControlId::txt_DIR))
     return false;
   return TranslateAcceleratorA(hwnd_, shortcuts_, &message) != 0;
 }
@@ -386,13 +385,17 @@ void MainWindow::Run(const std::function<void()>& handler) {
   ++runDepth_;
   handler();
   --runDepth_;
-  if (runDepth_ == 0)
-    SyncFromDesk();
+  if (runDepth_ != 0)
+    return;
+  SyncFromDesk();
+  if (desk_->CloseDue())
+    DestroyWindow(hwnd_);
 }
 
 void MainWindow::SyncCounters() {
-  static constexpr const char* kBoxes[] = {"txt_Info1", "txt_Info2", "txt_Info3", "txt_NbSelV",
-                                           "txt_NbSelH"};
+  static constexpr ControlId kBoxes[] = {ControlId::txt_Info1, ControlId::txt_Info2,
+                                         ControlId::txt_Info3, ControlId::txt_NbSelV,
+                                         ControlId::txt_NbSelH};
   for (std::size_t i = 0; i < shownCounters_.size(); ++i) {
     const std::string& text = desk_->BoxText(kBoxes[i]);
     if (shownCounters_[i] == text)
@@ -409,18 +412,17 @@ void MainWindow::SyncFromDesk() {
   for (const ControlSpec& desc : FormControls()) {
     if (desc.kind != ControlKind::OptionButton)
       continue;
-    HWND option = Control(desc.name, desc.index);
-    const WPARAM check =
-        desk_->SelectedOption(desc.name) == desc.index ? BST_CHECKED : BST_UNCHECKED;
+    HWND option = Control(desc.id, desc.index);
+    const WPARAM check = desk_->SelectedOption(desc.id) == desc.index ? BST_CHECKED : BST_UNCHECKED;
     if (static_cast<WPARAM>(SendMessageA(option, BM_GETCHECK, 0, 0)) != check)
       SendMessageA(option, BM_SETCHECK, check, 0);
-    SetTextIfChanged(option, desk_->OptionCaption(desc.name, desc.index));
+    SetTextIfChanged(option, desk_->OptionCaption(desc.id, desc.index));
   }
   if (shownExtraToolTip_ != desk_->Option3ExtraToolTip()) {
     shownExtraToolTip_ = desk_->Option3ExtraToolTip();
-    UpdateToolTip(Control("Option3", 4), shownExtraToolTip_);
+    UpdateToolTip(Control(ControlId::Option3, 4), shownExtraToolTip_);
   }
-  HWND dirBox = Control("txt_DIR");
+  HWND dirBox = Control(ControlId::txt_DIR);
   SetTextIfChanged(dirBox, desk_->DirBoxText());
   const bool visible = IsWindowVisible(dirBox) != FALSE;
   if (visible != desk_->DirBoxVisible()) {
@@ -433,17 +435,15 @@ void MainWindow::SyncFromDesk() {
 }
 
 const ControlSpec* MainWindow::SpecOf(HWND control) const {
-  const int position = GetDlgCtrlID(control) - kFirstControlId;
-  if (position < 0 || position >= static_cast<int>(FormControls().size()))
-    return nullptr;
-  return &FormControls()[static_cast<std::size_t>(position)];
+  return ControlOfWindowId(GetDlgCtrlID(control));
 }
 
-HWND MainWindow::Control(std::string_view name, int index) const {
-  const int position = ControlId(name, index) - kFirstControlId;
-  if (position < 0 || position >= static_cast<int>(controls_.size()))
+HWND MainWindow::Control(ControlId id, int index) const {
+  const ControlSpec* desc = FindControl(id, index);
+  if (desc == nullptr)
     return nullptr;
-  return controls_[static_cast<std::size_t>(position)];
+  const auto position = static_cast<std::size_t>(desc - FormControls().data());
+  return position < controls_.size() ? controls_[position] : nullptr;
 }
 
 void MainWindow::OnCommand(int id, int code) {
@@ -453,10 +453,10 @@ void MainWindow::OnCommand(int id, int code) {
     RunMenuCommand(id);
     return;
   }
-  const int position = id - kFirstControlId;
-  if (position < 0 || position >= static_cast<int>(FormControls().size()))
+  const ControlSpec* found = ControlOfWindowId(id);
+  if (found == nullptr)
     return;
-  const ControlSpec& desc = FormControls()[static_cast<std::size_t>(position)];
+  const ControlSpec& desc = *found;
   // A quick second click arrives as a double-click: the core says what it is.
   const bool doubleClick = code == BN_DOUBLECLICKED || code == STN_DBLCLK;
   switch (desc.kind) {
@@ -464,13 +464,13 @@ void MainWindow::OnCommand(int id, int code) {
     case ControlKind::GraphicalButton:
     case ControlKind::Frame:
       if (code == BN_CLICKED && desc.kind != ControlKind::Frame)
-        Run([&] { RunFormCommand(*desk_, desc.name, desc.index); });
+        Run([&] { RunFormCommand(*desk_, desc.id, desc.index); });
       else if (doubleClick)
-        Run([&] { RunFormDoubleClick(*desk_, desc.name, desc.index); });
+        Run([&] { RunFormDoubleClick(*desk_, desc.id, desc.index); });
       return;
     case ControlKind::TextBox:
       if (code == EN_CHANGE)
-        desk_->txt_DIR_Change(WindowText(Control(desc.name)));
+        desk_->txt_DIR_Change(WindowText(Control(desc.id)));
       return;
     default:
       return;
@@ -478,11 +478,9 @@ void MainWindow::OnCommand(int id, int code) {
 }
 
 void MainWindow::RunMenuCommand(int id) {
-  const std::size_t position = static_cast<std::size_t>(id - kFirstMenuCommandId);
-  if (position >= menuCommands_.size())
-    return;
-  const MenuSpec& item = *menuCommands_[position];
-  Run([&] { RunFormCommand(*desk_, item.name, item.index); });
+  const MenuSpec* item = MenuItemOfCommandId(id);
+  if (item != nullptr)
+    Run([&] { RunFormCommand(*desk_, item->id, item->index); });
 }
 
 void MainWindow::DrawButton(const DRAWITEMSTRUCT& item) {
@@ -558,7 +556,7 @@ LRESULT CALLBACK MainWindow::DirBoxProc(HWND hwnd, UINT message, WPARAM wParam, 
   if (message == WM_LBUTTONDBLCLK) {
     if (!self->busy_) {
       self->inDirDoubleClick_ = true;
-      self->Run([self] { RunFormDoubleClick(*self->desk_, "txt_DIR"); });
+      self->Run([self] { RunFormDoubleClick(*self->desk_, ControlId::txt_DIR); });
       self->inDirDoubleClick_ = false;
     }
     return 0;
@@ -606,9 +604,8 @@ LRESULT MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         desk_->PollPrograms();
       return 0;
     case WM_CLOSE:
-      if (busy_)
-        return 0;  // a scan takes no input, the close button included
-      DestroyWindow(hwnd_);
+      if (desk_->Form_QueryUnload() == Desk::CloseAnswer::Now)
+        DestroyWindow(hwnd_);
       return 0;
     case WM_DESTROY:
       hwnd_ = nullptr;
@@ -685,10 +682,8 @@ void MainWindow::ShowPopupMenu(PopupMenu menu) {
   HMENU popup = menu == PopupMenu::Header ? headerMenu_ : bodyMenu_;
   const int id = static_cast<int>(
       TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr));
-  if (id != 0) {
-    const MenuSpec& item = *menuCommands_[static_cast<std::size_t>(id - kFirstMenuCommandId)];
-    RunFormCommand(*desk_, item.name, item.index);
-  }
+  if (const MenuSpec* item = MenuItemOfCommandId(id))
+    RunFormCommand(*desk_, item->id, item->index);
 }
 
 PictureHandle MainWindow::FlagPicture() {

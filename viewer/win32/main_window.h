@@ -68,7 +68,7 @@ class MainWindow : public Toolkit {
   void DrawButton(const DRAWITEMSTRUCT& item);
   LRESULT ControlColours(HDC dc, HWND control);
   const ControlSpec* SpecOf(HWND control) const;
-  HWND Control(std::string_view name, int index = 0) const;
+  HWND Control(ControlId id, int index = 0) const;
   void OnDirLostFocus(HWND newFocus);
 
   HINSTANCE instance_;
@@ -89,7 +89,6 @@ class MainWindow : public Toolkit {
   std::unique_ptr<GridWindow> gridWindow_;
   std::vector<HWND> controls_;   // by position in FormControls()
   std::vector<HBRUSH> brushes_;  // background of each control, or null
-  std::vector<const MenuSpec*> menuCommands_;
   std::array<std::string, 5> shownCounters_;
   std::string shownExtraToolTip_;
 

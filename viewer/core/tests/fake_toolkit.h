@@ -1,10 +1,12 @@
-// A toolkit without a window: records what the desk asks of it.
+// A toolkit without a window, which records what the desk asks of it, and
+// the bounce files the desk tests list.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "test_support.h"
 #include "toolkit.h"
 
 namespace ndr::test {
@@ -12,14 +14,12 @@ namespace ndr::test {
 class FakeToolkit : public Toolkit {
  public:
   void DoEvents() override {
-    ++doEvents;
     if (onDoEvents)
       onDoEvents();
   }
   void SetBusy(bool value) override {
     busy = value;
-    if (value)
-      ++scans;
+    scans += value ? 1 : 0;
   }
   bool StartProgram(const ProgramLaunch& launch) override {
     started.push_back(launch);
@@ -31,11 +31,8 @@ class FakeToolkit : public Toolkit {
       onPopup(menu);
   }
   PictureHandle FlagPicture() override { return kFlag; }
-  double TwipsPerPixelX() override { return twipsPerPixel; }
-  std::string ShowFileDialog(const FileDialogRequest& request) override {
-    dialogs.push_back(request);
-    return dialogAnswer;
-  }
+  double TwipsPerPixelX() override { return 15; }
+  std::string ShowFileDialog(const FileDialogRequest&) override { return dialogAnswer; }
   // Batch programs are recorded as any other start; realPrograms starts them.
   std::unique_ptr<WatchedProgram> StartWatchedProgram(const ProgramLaunch& launch) override {
     started.push_back(launch);
@@ -44,22 +41,24 @@ class FakeToolkit : public Toolkit {
   void ShowMessage(const std::string& title, const std::string& text) override {
     messages.push_back(title + ": " + text);
   }
-  bool realPrograms = false;
-  std::vector<std::string> messages;
 
   static constexpr PictureHandle kFlag = 4242;
-
-  int doEvents = 0;
-  int scans = 0;  // SetBusy(true) calls: one per scan
-  bool busy = false;
-  bool startSucceeds = true;
-  double twipsPerPixel = 15;
+  bool realPrograms = false, startSucceeds = true, busy = false;
+  int scans = 0;  // one per scan
   std::string dialogAnswer;
   std::function<void()> onDoEvents;
   std::function<void(PopupMenu)> onPopup;
   std::vector<ProgramLaunch> started;
   std::vector<PopupMenu> popups;
-  std::vector<FileDialogRequest> dialogs;
+  std::vector<std::string> messages;
 };
+
+// A bounce with its own header and the header of the message it returns.
+inline std::string Bounce(const std::string& subject, const std::string& date = "") {
+  return "From: MAILER-DAEMON@mx.example.net\r\nTo: remailer@example.com\r\nSubject: " + subject +
+         "\r\n" + (date.empty() ? "" : "Date: " + date + "\r\n") +
+         "\r\nThe message could not be delivered.\r\n\r\n"
+         "To: alice@example.org\r\nSubject: Re: hello\r\n\r\nbody\r\n";
+}
 
 }  // namespace ndr::test

@@ -75,26 +75,38 @@ class WindowDriver {
   virtual int Px(int twips) = 0;       // twips as whole pixels of the screen
   virtual TwipsRect ClientSize() = 0;  // the client area under the menu bar, pixels
   virtual int OffCentre() = 0;         // pixels from the screen's centre, the larger axis
-  virtual TwipsRect Place(const ControlSpec& control) = 0;  // pixels in the client area
-  virtual bool Visible(const ControlSpec& control) = 0;
-  virtual std::string Text(std::string_view name, int index = 0) = 0;  // caption or box text
-  virtual bool Checked(std::string_view name, int index) = 0;
-  virtual bool Focused(std::string_view name) = 0;
+  virtual TwipsRect Place(ControlId id, int index) = 0;  // pixels in the client area
+  virtual bool Visible(ControlId id, int index = 0) = 0;
+  virtual std::string Text(ControlId id, int index = 0) = 0;  // caption or box text
+  virtual bool Checked(ControlId id, int index) = 0;
+  virtual bool Focused(ControlId id) = 0;
   virtual bool PointerCaptured() = 0;
 
   // Controls and menus.
-  virtual void Click(std::string_view name, int index = 0) = 0;
+  virtual void Click(ControlId id, int index = 0) = 0;
   // Clicks in quick pairs: the second of each pair arrives as a double-click.
-  virtual void ClickQuickly(std::string_view name, int clicks) = 0;
-  virtual void DoubleClick(std::string_view name, int index = 0) = 0;
+  virtual void ClickQuickly(ControlId id, int clicks) = 0;
+  virtual void DoubleClick(ControlId id, int index = 0) = 0;
   // Replaces the focused box's text by typing.
   virtual void Type(const std::string& text) = 0;
-  virtual void Menu(std::string_view item, int index = 0) = 0;
+  virtual void Menu(MenuId item, int index = 0) = 0;
   // The next file dialog's answer: a full path, or "" to cancel it.
   virtual void AnswerFileDialog(const std::string& path) = 0;
   // Clicks a control and tells whether it showed as checked while the scan
   // the click started was still running.
-  virtual bool CheckedDuringScan(std::string_view name, int index) = 0;
+  virtual bool CheckedDuringScan(ControlId id, int index) = 0;
+  // Clicks a control and asks the window to close while the scan the click
+  // started runs.
+  virtual void CloseDuringScan(ControlId id, int index) = 0;
+  // Whether the window has closed (the program ended cleanly), waiting a while.
+  virtual bool Closed() = 0;
+
+  // Starting the program once more while this copy runs, minimised: the
+  // second copy's exit status once it ended (-1 when it did not end), and
+  // whether this window is back in front, restored, soon after.
+  virtual void Minimise() = 0;
+  virtual int StartAgain() = 0;
+  virtual bool BackInFront() = 0;
 
   // The grid.
   virtual void Press(int row, int col, int button = kLeft, int shift = 0) = 0;
@@ -120,18 +132,19 @@ class WindowDriver {
       texts.push_back(Cell(row, col));
     return texts;
   }
-  int RowOf(const std::string& name) {
-    for (int row = 1; row < Rows(); ++row) {
-      if (Cell(row, 1) == name)
-        return row;
-    }
-    return -1;
-  }
-  std::string Counts() { return Text("txt_NbSelV") + "x" + Text("txt_NbSelH"); }
+  std::string Counts() { return Text(ControlId::txt_NbSelV) + "x" + Text(ControlId::txt_NbSelH); }
 };
 
 // Defined by each driver's test program.
 std::unique_ptr<WindowDriver> MakeWindowDriver();
+
+// Enough bounces in \\Wait for its scan to take a while.
+inline void FillWait() {
+  std::vector<testsupport::TreeEntry> many;
+  for (int i = 0; i < 3000; ++i)
+    many.emplace_back("w" + std::to_string(i) + ".cnm", Message("W", 10));
+  testsupport::BuildTree(kBounces + "\\Wait", many);
+}
 
 class WindowBehaviour : public ::testing::Test {
  protected:
@@ -162,19 +175,19 @@ TEST_F(WindowBehaviour, StartsCentredWithTheFormsControlsAndListsTheBounceFolder
   EXPECT_LE(w().OffCentre(), 2);  // halves rounded on both sides
   for (const ControlSpec& control : FormControls()) {
     SCOPED_TRACE(ControlKey(control));
-    EXPECT_EQ(w().Visible(control), control.visible);
-    const TwipsRect place = w().Place(control), twips = ClientTwips(control);
+    EXPECT_EQ(w().Visible(control.id, control.index), control.visible);
+    const TwipsRect place = w().Place(control.id, control.index), twips = ClientTwips(control);
     EXPECT_NEAR(place.left, w().Px(twips.left), 1);
     EXPECT_NEAR(place.top, w().Px(twips.top), 1);
     EXPECT_NEAR(place.width, w().Px(twips.width), 1);
     EXPECT_NEAR(place.height, w().Px(twips.height), 1);
   }
-  EXPECT_EQ(w().Text("txt_Info1"), "5");
-  EXPECT_EQ(w().Text("txt_Info3"), "1");
-  EXPECT_EQ(w().Text("Option1", 1), FindControl("Option1", 1)->caption);
-  EXPECT_TRUE(w().Checked("Option1", 1));
-  EXPECT_TRUE(w().Checked("Option2", 6));
-  EXPECT_TRUE(w().Checked("Option3", 1));
+  EXPECT_EQ(w().Text(ControlId::txt_Info1), "5");
+  EXPECT_EQ(w().Text(ControlId::txt_Info3), "1");
+  EXPECT_EQ(w().Text(ControlId::Option1, 1), FindControl(ControlId::Option1, 1)->caption);
+  EXPECT_TRUE(w().Checked(ControlId::Option1, 1));
+  EXPECT_TRUE(w().Checked(ControlId::Option2, 6));
+  EXPECT_TRUE(w().Checked(ControlId::Option3, 1));
   std::vector<std::string> names = w().Column(1);
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"b1.cnm", "b2.cnm", "b3.cnm", "b4.cnm", "b5.cnm"}));
@@ -182,17 +195,14 @@ TEST_F(WindowBehaviour, StartsCentredWithTheFormsControlsAndListsTheBounceFolder
 
 // The new choice shows while its scan runs, not only once it is over.
 TEST_F(WindowBehaviour, OptionsAndGoReloadAndTheChoiceShowsAtOnce) {
-  std::vector<testsupport::TreeEntry> many;
-  for (int i = 0; i < 3000; ++i)
-    many.emplace_back("w" + std::to_string(i) + ".cnm", Message("W", 10));
-  testsupport::BuildTree(kBounces + "\\Wait", many);
-  EXPECT_TRUE(w().CheckedDuringScan("Option3", 2));
-  EXPECT_FALSE(w().Checked("Option3", 1));
+  FillWait();
+  EXPECT_TRUE(w().CheckedDuringScan(ControlId::Option3, 2));
+  EXPECT_FALSE(w().Checked(ControlId::Option3, 1));
   EXPECT_EQ(w().Rows(), 3001);
-  w().Click("Option3", 4);
+  w().Click(ControlId::Option3, 4);
   EXPECT_EQ(w().Rows(), 3);
   testsupport::WriteBytes(kBounces + "\\Local\\l3.cnm", Message("L3", 5));
-  w().Click("cmd_GO");
+  w().Click(ControlId::cmd_GO);
   EXPECT_EQ(w().Rows(), 4);
 }
 
@@ -222,7 +232,7 @@ TEST_F(WindowBehaviour, SelectionByClickShiftDragRowNumberAndSelectAll) {
   EXPECT_EQ(w().Selected(), (Selection{5, 4, 3, 2}));
   w().ClickCell(2, 0);
   EXPECT_EQ(w().Counts(), "1x11");
-  w().Menu("MnuPOPBSelectAll");
+  w().Menu(MenuId::MnuPOPBSelectAll);
   EXPECT_EQ(w().Selected(), (Selection{1, 1, 5, 11}));
   EXPECT_EQ(w().Counts(), "5x11");
 }
@@ -230,13 +240,13 @@ TEST_F(WindowBehaviour, SelectionByClickShiftDragRowNumberAndSelectAll) {
 // Every click counts, also the second of a quick pair.
 TEST_F(WindowBehaviour, QuickClicksOnTheArrowsAndHomeAllCount) {
   w().ClickCell(3, 3);
-  w().ClickQuickly("cmd_HO", 2);
+  w().ClickQuickly(ControlId::cmd_HO, 2);
   EXPECT_EQ(w().Selected(), (Selection{0, 0, 0, 0}));
-  w().ClickQuickly("cmd_DN", 4);
-  w().ClickQuickly("cmd_RT", 2);
+  w().ClickQuickly(ControlId::cmd_DN, 4);
+  w().ClickQuickly(ControlId::cmd_RT, 2);
   EXPECT_EQ(w().Selected(), (Selection{4, 2, 4, 2}));
-  w().ClickQuickly("cmd_UP", 4);
-  w().ClickQuickly("cmd_LT", 4);
+  w().ClickQuickly(ControlId::cmd_UP, 4);
+  w().ClickQuickly(ControlId::cmd_LT, 4);
   EXPECT_EQ(w().Selected(), (Selection{1, 1, 1, 1}));
 }
 
@@ -285,13 +295,13 @@ TEST_F(WindowBehaviour, FlagMarksTheSelectedRowsAndUnFlagClearsThem) {
   w().Press(2, 1);
   w().MoveTo(3, 1, true);
   w().Release(3, 1);
-  w().Click("cmd_FLAG");
+  w().Click(ControlId::cmd_FLAG);
   EXPECT_TRUE(w().Flagged(2));
   EXPECT_TRUE(w().Flagged(3));
   EXPECT_FALSE(w().Flagged(4));
   EXPECT_EQ(w().Counts(), "2x1");
   w().ClickCell(3, 1);
-  w().Click("cmd_UNFLAG");
+  w().Click(ControlId::cmd_UNFLAG);
   EXPECT_TRUE(w().Flagged(2));
   EXPECT_FALSE(w().Flagged(3));
 }
@@ -300,31 +310,31 @@ TEST_F(WindowBehaviour, FlagMarksTheSelectedRowsAndUnFlagClearsThem) {
 // pointer does before the box is left.
 TEST_F(WindowBehaviour, HoldReleaseErroreAndMove4IntoATypedExtraFolder) {
   SortByName();
-  w().DoubleClick("Frame3");
-  ASSERT_TRUE(w().Visible(*FindControl("txt_DIR")));
-  EXPECT_EQ(w().Text("txt_DIR"), "\\Local");
-  w().Click("txt_DIR");
+  w().DoubleClick(ControlId::Frame3);
+  ASSERT_TRUE(w().Visible(ControlId::txt_DIR));
+  EXPECT_EQ(w().Text(ControlId::txt_DIR), "\\Local");
+  w().Click(ControlId::txt_DIR);
   w().Type("\\Other");
   w().MoveTo(2, 2);
   w().MoveTo(3, 3);
-  EXPECT_EQ(w().Text("txt_DIR"), "\\Other");
+  EXPECT_EQ(w().Text(ControlId::txt_DIR), "\\Other");
   w().ClickCell(3, 1);  // leaves the box
-  EXPECT_FALSE(w().Visible(*FindControl("txt_DIR")));
-  EXPECT_EQ(w().Text("Option3", 4), "\\Other");
-  w().Menu("MnuPOPBMove4");
+  EXPECT_FALSE(w().Visible(ControlId::txt_DIR));
+  EXPECT_EQ(w().Text(ControlId::Option3, 4), "\\Other");
+  w().Menu(MenuId::MnuPOPBMove4);
   EXPECT_TRUE(Exists("\\Other\\b3.cnm"));
 
   w().ClickCell(1, 1);
-  w().Click("cmd_HOLD");
+  w().Click(ControlId::cmd_HOLD);
   EXPECT_TRUE(Exists("\\Wait\\b1.cnm"));
   w().ClickCell(1, 1);
-  w().Click("cmd_ERRORE");
+  w().Click(ControlId::cmd_ERRORE);
   EXPECT_TRUE(Exists("\\Errors\\b2.cnm"));
   EXPECT_EQ(w().Column(1), (std::vector<std::string>{"b4.cnm", "b5.cnm"}));
-  w().Click("Option3", 2);
+  w().Click(ControlId::Option3, 2);
   ASSERT_EQ(w().Column(1), std::vector<std::string>{"b1.cnm"});
   w().ClickCell(1, 1);
-  w().Click("cmd_RELEASE");
+  w().Click(ControlId::cmd_RELEASE);
   EXPECT_TRUE(Exists("\\b1.cnm"));
   EXPECT_FALSE(Exists("\\Wait\\b1.cnm"));
 }
@@ -332,13 +342,13 @@ TEST_F(WindowBehaviour, HoldReleaseErroreAndMove4IntoATypedExtraFolder) {
 // Leaving the box by a press on the grid reloads; the press's release falls
 // inside that scan, and the pointer must not stay with the grid.
 TEST_F(WindowBehaviour, AScanStartedByAPressEndsThePressAndItsCapture) {
-  w().Click("Option3", 4);
-  w().DoubleClick("Frame3");
-  w().Click("txt_DIR");
+  w().Click(ControlId::Option3, 4);
+  w().DoubleClick(ControlId::Frame3);
+  w().Click(ControlId::txt_DIR);
   w().ClickCell(1, 1);
-  EXPECT_FALSE(w().Visible(*FindControl("txt_DIR")));
+  EXPECT_FALSE(w().Visible(ControlId::txt_DIR));
   EXPECT_FALSE(w().PointerCaptured());
-  w().Click("cmd_GO");
+  w().Click(ControlId::cmd_GO);
   EXPECT_EQ(w().Cell(0, 1), "Name: ");  // reloaded, not sorted
   EXPECT_EQ(w().Rows(), 3);
 }
@@ -346,25 +356,44 @@ TEST_F(WindowBehaviour, AScanStartedByAPressEndsThePressAndItsCapture) {
 // A cancelled dialog, or a file straight in the bounce folder, empties the
 // box and gives it the keyboard back, so that leaving it applies the text.
 TEST_F(WindowBehaviour, TheBoxHasTheFocusBackAfterTheFileDialog) {
-  w().DoubleClick("Frame3");
+  w().DoubleClick(ControlId::Frame3);
   for (const std::string& answer : {std::string(), kBounces + "\\b1.cnm"}) {
     SCOPED_TRACE(answer);
-    w().Click("txt_DIR");
+    w().Click(ControlId::txt_DIR);
     w().Type("\\Wait");
     w().AnswerFileDialog(answer);
-    w().DoubleClick("txt_DIR");
-    EXPECT_TRUE(w().Visible(*FindControl("txt_DIR")));
-    EXPECT_EQ(w().Text("txt_DIR"), "");
-    EXPECT_TRUE(w().Focused("txt_DIR"));
+    w().DoubleClick(ControlId::txt_DIR);
+    EXPECT_TRUE(w().Visible(ControlId::txt_DIR));
+    EXPECT_EQ(w().Text(ControlId::txt_DIR), "");
+    EXPECT_TRUE(w().Focused(ControlId::txt_DIR));
   }
   w().ClickCell(1, 1);
-  EXPECT_EQ(w().Text("Option3", 4), "");
+  EXPECT_EQ(w().Text(ControlId::Option3, 4), "");
   // A file in a subfolder takes that folder at once.
-  w().DoubleClick("Frame3");
+  w().DoubleClick(ControlId::Frame3);
   w().AnswerFileDialog(kBounces + "\\Local\\l1.cnm");
-  w().DoubleClick("txt_DIR");
-  EXPECT_FALSE(w().Visible(*FindControl("txt_DIR")));
-  EXPECT_EQ(w().Text("Option3", 4), "\\Local");
+  w().DoubleClick(ControlId::txt_DIR);
+  EXPECT_FALSE(w().Visible(ControlId::txt_DIR));
+  EXPECT_EQ(w().Text(ControlId::Option3, 4), "\\Local");
+}
+
+// A close asked while a long scan runs cuts the scan short; the window closes
+// once the scan is over, and no file is touched.
+TEST_F(WindowBehaviour, ClosingDuringAScanClosesOnceTheScanIsOver) {
+  FillWait();
+  const std::string wait = kBounces + "\\Wait";
+  const std::vector<std::string> before = testsupport::FileNames(wait);
+  w().CloseDuringScan(ControlId::Option3, 2);
+  EXPECT_TRUE(w().Closed());
+  EXPECT_EQ(testsupport::FileNames(wait), before);
+}
+
+// Starting the program again hands over to the running copy: it comes back
+// to the front, restored, and the second start ends at once.
+TEST_F(WindowBehaviour, ASecondStartHandsOverToTheRunningCopy) {
+  w().Minimise();
+  EXPECT_EQ(w().StartAgain(), 0);
+  EXPECT_TRUE(w().BackInFront());
 }
 
 }  // namespace ndr::behaviour

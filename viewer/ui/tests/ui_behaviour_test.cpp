@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTableView>
@@ -15,6 +16,7 @@
 #include "core_text.h"
 #include "desk_window.h"
 #include "grid_model.h"
+#include "single_instance.h"
 #include "window_behaviour.h"
 
 namespace ndr::behaviour {
@@ -42,6 +44,10 @@ class QtDriver : public WindowDriver {
   }
 
   bool Start() override {
+    if (!instance_.Listen())
+      return false;
+    QObject::connect(&instance_, &SingleInstance::activationRequested, &window_,
+                     &DeskWindow::BringToFront);
     window_.Start();
     window_.activateWindow();
     return QTest::qWaitForWindowExposed(&window_);
@@ -59,34 +65,30 @@ class QtDriver : public WindowDriver {
     return std::max(std::abs(frame.center().x() - screen.center().x()),
                     std::abs(frame.center().y() - screen.center().y()));
   }
-  TwipsRect Place(const ControlSpec& control) override {
-    QWidget* widget = Widget(control.name, control.index);
+  TwipsRect Place(ControlId id, int index) override {
+    QWidget* widget = Widget(id, index);
     const QPoint at = widget->mapTo(window_.centralWidget(), QPoint(0, 0));
     return {at.x(), at.y(), widget->width(), widget->height()};
   }
-  bool Visible(const ControlSpec& control) override {
-    return Widget(control.name, control.index)->isVisible();
-  }
-  std::string Text(std::string_view name, int index) override {
-    QWidget* widget = Widget(name, index);
+  bool Visible(ControlId id, int index) override { return Widget(id, index)->isVisible(); }
+  std::string Text(ControlId id, int index) override {
+    QWidget* widget = Widget(id, index);
     if (auto* box = qobject_cast<QLineEdit*>(widget))
       return ToCore(box->text());
     return ToCore(static_cast<QAbstractButton*>(widget)->text());
   }
-  bool Checked(std::string_view name, int index) override {
-    return static_cast<QAbstractButton*>(Widget(name, index))->isChecked();
+  bool Checked(ControlId id, int index) override {
+    return static_cast<QAbstractButton*>(Widget(id, index))->isChecked();
   }
-  bool Focused(std::string_view name) override {
-    return QApplication::focusWidget() == Widget(name, 0);
-  }
+  bool Focused(ControlId id) override { return QApplication::focusWidget() == Widget(id, 0); }
   bool PointerCaptured() override { return QWidget::mouseGrabber() != nullptr; }
 
-  void Click(std::string_view name, int index) override {
-    QWidget* widget = Widget(name, index);
+  void Click(ControlId id, int index) override {
+    QWidget* widget = Widget(id, index);
     QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
   }
-  void ClickQuickly(std::string_view name, int clicks) override {
-    QWidget* widget = Widget(name, 0);
+  void ClickQuickly(ControlId id, int clicks) override {
+    QWidget* widget = Widget(id, 0);
     for (int i = 0; i < clicks; ++i) {
       if (i % 2 == 0) {
         QTest::mouseClick(widget, Qt::LeftButton);
@@ -96,8 +98,8 @@ class QtDriver : public WindowDriver {
       }
     }
   }
-  void DoubleClick(std::string_view name, int index) override {
-    QWidget* widget = Widget(name, index);
+  void DoubleClick(ControlId id, int index) override {
+    QWidget* widget = Widget(id, index);
     const QPoint at(3, 3);
     QTest::mouseClick(widget, Qt::LeftButton, {}, at);
     QTest::mouseDClick(widget, Qt::LeftButton, {}, at);
@@ -108,22 +110,49 @@ class QtDriver : public WindowDriver {
     box->selectAll();
     QTest::keyClicks(box, FromCore(text));
   }
-  void Menu(std::string_view item, int index) override {
-    MenuSpec entry{item, index, "", "", {}};
-    window_.findChild<QAction*>(FromCore(MenuItemKey(entry)))->trigger();
+  void Menu(MenuId item, int index) override {
+    window_.findChild<QAction*>(FromCore(MenuItemKey(item, index)))->trigger();
   }
   void AnswerFileDialog(const std::string& path) override {
     dialogAnswer_ = path.empty() ? QString() : FromCore(NativePath(path));
   }
-  bool CheckedDuringScan(std::string_view name, int index) override {
+  bool CheckedDuringScan(ControlId id, int index) override {
     bool checked = false;
     const auto seen = QObject::connect(&window_, &DeskWindow::busyChanged, [&](bool busy) {
       if (busy)
-        checked = Checked(name, index);
+        checked = Checked(id, index);
     });
-    Click(name, index);
+    Click(id, index);
     QObject::disconnect(seen);
     return checked;
+  }
+  void CloseDuringScan(ControlId id, int index) override {
+    const auto closing = QObject::connect(&window_, &DeskWindow::busyChanged, [this](bool busy) {
+      if (busy)
+        window_.close();
+    });
+    Click(id, index);
+    QObject::disconnect(closing);
+  }
+  bool Closed() override {
+    return QTest::qWaitFor([this] { return !window_.isVisible(); }, 10000);
+  }
+
+  // This window listens as the program's running copy does; the second copy
+  // is the program itself.
+  void Minimise() override { window_.showMinimized(); }
+  int StartAgain() override {
+    QProcess second;
+    second.start(NDR_DESK_PROGRAM, QStringList());
+    if (!QTest::qWaitFor([&] { return second.state() == QProcess::NotRunning; }, 30000)) {
+      second.kill();
+      second.waitForFinished();
+      return -1;
+    }
+    return second.exitStatus() == QProcess::NormalExit ? second.exitCode() : -1;
+  }
+  bool BackInFront() override {
+    return QTest::qWaitFor([this] { return !window_.isMinimized() && window_.isVisible(); }, 10000);
   }
 
   void Press(int row, int col, int button, int shift) override {
@@ -172,9 +201,8 @@ class QtDriver : public WindowDriver {
   int HintMaxWidth() override { return window_.screen()->geometry().width(); }
 
  private:
-  QWidget* Widget(std::string_view name, int index) {
-    const ControlSpec* control = FindControl(name, index);
-    return window_.findChild<QWidget*>(FromCore(ControlKey(*control)));
+  QWidget* Widget(ControlId id, int index) {
+    return window_.findChild<QWidget*>(FromCore(ControlKey(id, index)));
   }
   static Qt::MouseButton QtButton(int button) {
     return button == kRight ? Qt::RightButton : Qt::LeftButton;
@@ -200,6 +228,7 @@ class QtDriver : public WindowDriver {
   }
 
   DeskWindow window_;
+  SingleInstance instance_{SingleInstance::UserInstanceName()};
   QString dialogAnswer_;
 };
 
@@ -213,6 +242,7 @@ std::unique_ptr<WindowDriver> MakeWindowDriver() {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);  // a scenario closes the window
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

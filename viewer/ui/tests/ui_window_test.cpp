@@ -1,25 +1,57 @@
 // What only the Qt window shows beside the scenarios both windows share
-// (window_behaviour.h): the flag's picture, and closing or input during a
-// scan.
+// (window_behaviour.h): the form's colours and the flag as painted, and
+// closing or input during a scan.
+#include <QAbstractButton>
 #include <QApplication>
 #include <QImage>
-#include <QLabel>
-#include <QRadioButton>
-#include <QSignalSpy>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTest>
 #include <QTimer>
-#include <algorithm>
 
-#include "window_harness.h"
-
-using ndr::testsupport::FileExists;
-using ndr::uitest::Harness;
-using ndr::uitest::kBounces;
+#include "desk_window.h"
+#include "form_layout.h"
+#include "grid_model.h"
+#include "test_support.h"
 
 namespace {
 
-bool Exists(const std::string& subPath) {
-  return FileExists(kBounces + subPath);
+using ndr::ControlId;
+const std::string kBounces = "P:\\Diverido\\Mail\\~Bounces";
+
+QColor Colour(ndr::Rgb rgb) {
+  return QColor(rgb.r, rgb.g, rgb.b);
 }
+
+// The window over five bounces a.cnm to e.cnm, started.
+struct Window {
+  ndr::DeskWindow window;
+  Window() {
+    std::vector<ndr::testsupport::TreeEntry> entries;
+    for (char c = 'a'; c <= 'e'; ++c)
+      entries.emplace_back(std::string(1, c) + ".cnm", "Subject: S\r\n\r\nbody\r\n");
+    ndr::testsupport::BuildTree(kBounces, entries);
+    window.SetProgramStarter([](const ndr::ProgramLaunch&) { return true; });
+    window.Start();
+  }
+  QWidget* Widget(ControlId id, int index = 0) {
+    return window.findChild<QWidget*>(QString::fromStdString(ndr::ControlKey(id, index)));
+  }
+  void Click(ControlId id) { QTest::mouseClick(Widget(id), Qt::LeftButton); }
+  void ClickCell(int row, int col, Qt::KeyboardModifiers mods = {}) {
+    QTest::mouseClick(window.view()->viewport(), Qt::LeftButton, mods, CellRect(row, col).center());
+  }
+  QRect CellRect(int row, int col) {
+    return window.view()->visualRect(window.model()->index(row - 1, col - 1));
+  }
+  // The colour just inside a body cell's right edge, no cell selected.
+  QColor RightEdgeOf(int row, int col) {
+    window.grid().Select(0, 0, 0, 0);
+    const QImage image = window.view()->viewport()->grab().toImage();
+    const QRect cell = CellRect(row, col);
+    return image.pixel(cell.right() - 3, cell.center().y());
+  }
+};
 
 }  // namespace
 
@@ -27,57 +59,60 @@ class DeskWindowTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { ndr::uitest::BuildStandardTree(); }
+  // Away from captions, pictures and indicators: the right end of each
+  // control, and a cell left of its right-aligned number.
+  void controlsAndCellsShowTheFormsColours() {
+    Window w;
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+    for (const auto& [id, index] : {std::pair{ControlId::cmd_GO, 0},
+                                    {ControlId::Option1, 2},
+                                    {ControlId::Option3, 4},
+                                    {ControlId::cmd_RELEASE, 0}}) {
+      const ndr::ControlSpec* control = ndr::FindControl(id, index);
+      QWidget* widget = w.Widget(id, index);
+      const QImage image = widget->grab().toImage();
+      QCOMPARE(QColor(image.pixel(widget->width() - 4, 2)), Colour(control->background.value()));
+    }
+    const ndr::GridLooks& looks = ndr::GridAppearance();
+    const QImage cells = w.window.view()->viewport()->grab().toImage();
+    QCOMPARE(QColor(cells.pixel(w.CellRect(3, 2).topLeft() + QPoint(3, 3))),
+             Colour(looks.cellBackground));
+    QCOMPARE(QColor(cells.pixel(cells.width() / 2, cells.height() - 4)), Colour(looks.emptyArea));
+  }
 
   void flagShowsTheSunsetAtTheSubjectsRightEdge() {
-    Harness h;
-    QVERIFY(h.Start());
-    h.ClickCell(1, 2);
-    h.ClickCell(2, 5, Qt::ShiftModifier);
-    h.Click("cmd_FLAG");
-    auto& g = h.TheGrid();
-    QCOMPARE(g.CellPictureAt(1, 3), h.window.FlagPicture());
-    QCOMPARE(g.CellPictureAt(2, 3), h.window.FlagPicture());
-    QCOMPARE(g.CellPictureAt(3, 3), ndr::kNoPicture);
-    QCOMPARE(h.Text("txt_NbSelV"), QString("2"));  // the selection is kept
-
-    auto pixelAtRightEdge = [&h](std::int32_t row) {
-      h.ClickCell(5, 1);  // away, so that no flagged cell is highlighted
-      const QRect cell = h.View()->visualRect(h.window.model()->index(row - 1, 2));
-      const QImage image = h.View()->viewport()->grab().toImage();
-      return QColor(image.pixel(cell.right() - 3, cell.center().y()));
-    };
-    const ndr::Rgb cell = ndr::GridAppearance().cellBackground;
-    const QColor cellColour(cell.r, cell.g, cell.b);
-    QVERIFY(pixelAtRightEdge(1) != cellColour);
-    h.ClickCell(1, 3);
-    h.Click("cmd_UNFLAG");
-    QCOMPARE(g.CellPictureAt(1, 3), ndr::kNoPicture);
-    QCOMPARE(pixelAtRightEdge(1), cellColour);
-    QVERIFY(pixelAtRightEdge(2) != cellColour);
+    Window w;
+    QVERIFY(QTest::qWaitForWindowExposed(&w.window));
+    w.ClickCell(1, 2);
+    w.ClickCell(2, 5, Qt::ShiftModifier);
+    w.Click(ControlId::cmd_FLAG);
+    const QColor cell = Colour(ndr::GridAppearance().cellBackground);
+    QVERIFY(w.RightEdgeOf(1, 3) != cell);
+    w.ClickCell(1, 3);
+    w.Click(ControlId::cmd_UNFLAG);
+    QCOMPARE(w.RightEdgeOf(1, 3), cell);
+    QVERIFY(w.RightEdgeOf(2, 3) != cell);
   }
 
   void closingDuringAScanEndsIt() {
-    Harness h;
-    QVERIFY(h.Start());
+    Window w;
     bool closedWhileBusy = false;
-    QObject::connect(&h.window, &ndr::DeskWindow::busyChanged, &h.window, [&](bool busy) {
+    QObject::connect(&w.window, &ndr::DeskWindow::busyChanged, &w.window, [&](bool busy) {
       if (busy && !closedWhileBusy) {
         closedWhileBusy = true;
-        QTimer::singleShot(0, &h.window, &QWidget::close);
+        QTimer::singleShot(0, &w.window, &QWidget::close);
       }
     });
-    h.Click("cmd_GO");
-    QTRY_VERIFY(!h.window.isVisible());
+    w.Click(ControlId::cmd_GO);
+    QTRY_VERIFY(!w.window.isVisible());
     QVERIFY(closedWhileBusy);
   }
 
   void inputDuringAScanIsDropped() {
-    Harness h;
-    QVERIFY(h.Start());
-    h.ClickCell(1, 1);
-    QAbstractButton* remove = h.Widget<QAbstractButton>("cmd_DELETE");
-    QObject::connect(&h.window, &ndr::DeskWindow::busyChanged, remove, [remove](bool busy) {
+    Window w;
+    w.ClickCell(1, 1);
+    QWidget* remove = w.Widget(ControlId::cmd_DELETE);
+    QObject::connect(&w.window, &ndr::DeskWindow::busyChanged, remove, [remove](bool busy) {
       if (!busy)
         return;
       const QPointF at(remove->width() / 2.0, remove->height() / 2.0);
@@ -87,10 +122,10 @@ class DeskWindowTest : public QObject {
                                     Qt::LeftButton, Qt::NoModifier));
       }
     });
-    h.Click("cmd_GO");
+    w.Click(ControlId::cmd_GO);
     QCoreApplication::processEvents();
-    QCOMPARE(h.Names().size(), std::size_t{5});
-    QVERIFY(Exists("\\a.cnm") && Exists("\\b.cnm") && Exists("\\c.cnm"));
+    QCOMPARE(w.window.model()->rowCount(), 5);
+    QCOMPARE(ndr::testsupport::FileNames(kBounces).size(), std::size_t{5});
   }
 };
 

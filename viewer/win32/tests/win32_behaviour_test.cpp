@@ -2,7 +2,7 @@
 // posted to its windows through Win32, results read back through Win32
 // (texts, check marks, rectangles, the focus and the capture of its thread,
 // the grid's messages of desk_protocol.h); then what only this window shows:
-// its colours on the screen, the hand-over to a running copy, the editor.
+// its colours on the screen, the editor.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -21,7 +21,7 @@ namespace ndr::behaviour {
 namespace {
 
 using namespace std::chrono_literals;
-using win32::ControlId;
+using win32::ControlWindowId;
 using win32::DeskIsReady;
 using win32::FindControlWindow;
 
@@ -71,6 +71,14 @@ HWND OwnedWindow(HWND owner, const char* windowClass) {
   return search.found;
 }
 
+bool StartDesk(PROCESS_INFORMATION& process) {
+  std::string line = "\"" + WindowsPath(NDR_DESK_EXE) + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process) != FALSE;
+}
+
 class Win32Driver : public WindowDriver {
  public:
   ~Win32Driver() override {
@@ -85,13 +93,8 @@ class Win32Driver : public WindowDriver {
   }
 
   bool Start() override {
-    std::string line = "\"" + WindowsPath(NDR_DESK_EXE) + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process_)) {
+    if (!StartDesk(process_))
       return false;
-    }
     return WaitFor(
         [this] {
           main_ = FindWindowA(win32::kDeskWindowClass, std::string(kFormTitle).c_str());
@@ -119,35 +122,30 @@ class Win32Driver : public WindowDriver {
     const int dy = (outer.top + outer.bottom) / 2 - GetSystemMetrics(SM_CYSCREEN) / 2;
     return std::max(std::abs(dx), std::abs(dy));
   }
-  TwipsRect Place(const ControlSpec& control) override {
+  TwipsRect Place(ControlId id, int index) override {
     RECT rect;
-    GetWindowRect(Control(control.name, control.index), &rect);
+    GetWindowRect(Control(id, index), &rect);
     MapWindowPoints(nullptr, main_, reinterpret_cast<POINT*>(&rect), 2);
     return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
   }
-  bool Visible(const ControlSpec& control) override {
-    return IsWindowVisible(Control(control.name, control.index)) != FALSE;
+  bool Visible(ControlId id, int index) override {
+    return IsWindowVisible(Control(id, index)) != FALSE;
   }
-  std::string Text(std::string_view name, int index) override {
-    return WindowText(Control(name, index));
+  std::string Text(ControlId id, int index) override { return WindowText(Control(id, index)); }
+  bool Checked(ControlId id, int index) override {
+    return SendMessageA(Control(id, index), BM_GETCHECK, 0, 0) == BST_CHECKED;
   }
-  bool Checked(std::string_view name, int index) override {
-    return SendMessageA(Control(name, index), BM_GETCHECK, 0, 0) == BST_CHECKED;
-  }
-  bool Focused(std::string_view name) override { return ThreadInfo().hwndFocus == Control(name); }
+  bool Focused(ControlId id) override { return ThreadInfo().hwndFocus == Control(id); }
   bool PointerCaptured() override { return ThreadInfo().hwndCapture != nullptr; }
 
-  void Click(std::string_view name, int index) override {
-    HWND control = Control(name, index);
-    const LPARAM at = Centre(control);
-    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageA(control, WM_LBUTTONUP, 0, at);
+  void Click(ControlId id, int index) override {
+    PostClick(id, index);
     Settle();
   }
   // What the system makes of quick clicks: the second press of a pair comes
   // as a double-click.
-  void ClickQuickly(std::string_view name, int clicks) override {
-    HWND control = Control(name);
+  void ClickQuickly(ControlId id, int clicks) override {
+    HWND control = Control(id);
     const LPARAM at = Centre(control);
     for (int i = 0; i < clicks; ++i) {
       PostMessageA(control, i % 2 == 0 ? WM_LBUTTONDOWN : WM_LBUTTONDBLCLK, MK_LBUTTON, at);
@@ -155,14 +153,14 @@ class Win32Driver : public WindowDriver {
     }
     Settle();
   }
-  void DoubleClick(std::string_view name, int index) override {
-    HWND control = Control(name, index);
+  void DoubleClick(ControlId id, int index) override {
+    HWND control = Control(id, index);
     const LPARAM at = MAKELPARAM(3, 3);
     PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
     PostMessageA(control, WM_LBUTTONUP, 0, at);
     PostMessageA(control, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
     PostMessageA(control, WM_LBUTTONUP, 0, at);
-    if (name == "txt_DIR")
+    if (id == ControlId::txt_DIR)
       AnswerTheDialog();
     Settle();
   }
@@ -174,7 +172,7 @@ class Win32Driver : public WindowDriver {
       PostMessageA(focus, WM_CHAR, static_cast<unsigned char>(c), 1);
     Settle();
   }
-  void Menu(std::string_view item, int index) override {
+  void Menu(MenuId item, int index) override {
     PostMessageA(main_, WM_COMMAND, MAKEWPARAM(win32::MenuCommandId(item, index), 0), 0);
     Settle();
   }
@@ -184,11 +182,8 @@ class Win32Driver : public WindowDriver {
   }
   // Samples the check mark while the window is busy with the scan the click
   // started; the samples are answered while the scan lets events run.
-  bool CheckedDuringScan(std::string_view name, int index) override {
-    HWND control = Control(name, index);
-    const LPARAM at = Centre(control);
-    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageA(control, WM_LBUTTONUP, 0, at);
+  bool CheckedDuringScan(ControlId id, int index) override {
+    HWND control = PostClick(id, index);
     const WPARAM ping = ++pings_;
     PostMessageA(main_, win32::kDeskPing, ping, 0);
     bool checked = false;
@@ -203,6 +198,37 @@ class Win32Driver : public WindowDriver {
         },
         60s);
     return checked;
+  }
+  // The close comes once the scan has disabled the window.
+  void CloseDuringScan(ControlId id, int index) override {
+    PostClick(id, index);
+    WaitFor([this] { return IsWindowEnabled(main_) == FALSE; });
+    PostMessageA(main_, WM_CLOSE, 0, 0);
+  }
+  bool Closed() override {
+    DWORD exitCode = 1;
+    return WaitForSingleObject(process_.hProcess, 20000) == WAIT_OBJECT_0 &&
+           GetExitCodeProcess(process_.hProcess, &exitCode) && exitCode == 0;
+  }
+
+  void Minimise() override {
+    ShowWindow(main_, SW_MINIMIZE);
+    WaitFor([&] { return IsIconic(main_) != FALSE; });
+  }
+  int StartAgain() override {
+    PROCESS_INFORMATION second{};
+    if (!StartDesk(second))
+      return -1;
+    DWORD exitCode = 1;
+    if (WaitForSingleObject(second.hProcess, 20000) != WAIT_OBJECT_0)
+      TerminateProcess(second.hProcess, 1);
+    GetExitCodeProcess(second.hProcess, &exitCode);
+    CloseHandle(second.hThread);
+    CloseHandle(second.hProcess);
+    return static_cast<int>(exitCode);
+  }
+  bool BackInFront() override {
+    return WaitFor([&] { return IsIconic(main_) == FALSE && GetForegroundWindow() == main_; });
   }
 
   void Press(int row, int col, int button, int shift) override {
@@ -265,10 +291,10 @@ class Win32Driver : public WindowDriver {
   }
 
   HWND Main() const { return main_; }
-  HWND Control(std::string_view name, int index = 0) const {
-    return FindControlWindow(main_, ControlId(name, index));
+  HWND Control(ControlId id, int index = 0) const {
+    return FindControlWindow(main_, ControlWindowId(id, index));
   }
-  HWND Grid() const { return Control("MSFlexGrid1"); }
+  HWND Grid() const { return Control(ControlId::MSFlexGrid1); }
   LPARAM CellPoint(int row, int col) const {
     return SendMessageA(Grid(), win32::kGridCellCentre, static_cast<WPARAM>(row), col);
   }
@@ -285,6 +311,13 @@ class Win32Driver : public WindowDriver {
     info.cbSize = sizeof info;
     GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &info);
     return info;
+  }
+  HWND PostClick(ControlId id, int index) {
+    HWND control = Control(id, index);
+    const LPARAM at = Centre(control);
+    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(control, WM_LBUTTONUP, 0, at);
+    return control;
   }
   static LPARAM Centre(HWND control) {
     RECT rect;
@@ -342,14 +375,6 @@ COLORREF ScreenPixel(HWND control, int x, int y) {
   return colour;
 }
 
-bool StartedTheProgram(PROCESS_INFORMATION& process) {
-  std::string line = "\"" + WindowsPath(NDR_DESK_EXE) + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process) != FALSE;
-}
-
 class Win32Window : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -368,40 +393,24 @@ TEST_F(Win32Window, ControlsShowTheirColoursOnTheScreen) {
   // Where only the background shows: beside the button's caption, above the
   // option's, beside the box's figure.
   struct Spot {
-    const char* name;
+    ControlId id;
     int index;
     bool right, middle;
   };
-  for (const Spot& spot : {Spot{"cmd_GO", 0, false, true}, Spot{"Option1", 2, true, false},
-                           Spot{"txt_Info3", 0, true, true}}) {
-    HWND control = desk_.Control(spot.name, spot.index);
+  for (const Spot& spot :
+       {Spot{ControlId::cmd_GO, 0, false, true}, Spot{ControlId::Option1, 2, true, false},
+        Spot{ControlId::txt_Info3, 0, true, true}}) {
+    HWND control = desk_.Control(spot.id, spot.index);
     RECT rect;
     GetClientRect(control, &rect);
     const int x = spot.right ? rect.right - 3 : 6, y = spot.middle ? rect.bottom / 2 : 1;
-    EXPECT_EQ(ScreenPixel(control, x, y), Colour(FindControl(spot.name, spot.index)->background))
-        << spot.name;
+    EXPECT_EQ(ScreenPixel(control, x, y), Colour(FindControl(spot.id, spot.index)->background))
+        << ControlName(spot.id);
   }
   const LPARAM centre = desk_.CellPoint(3, 2);  // a cell away from the selection
   ASSERT_NE(centre, -1);
   EXPECT_EQ(ScreenPixel(desk_.Grid(), GET_X_LPARAM(centre) - 20, GET_Y_LPARAM(centre)),
             Colour(GridAppearance().cellBackground));
-}
-
-TEST_F(Win32Window, ASecondCopyBringsTheFirstToTheFrontAndEnds) {
-  ASSERT_TRUE(desk_.Start());
-  ShowWindow(desk_.Main(), SW_MINIMIZE);
-  ASSERT_TRUE(WaitFor([&] { return IsIconic(desk_.Main()) != FALSE; }));
-  PROCESS_INFORMATION second{};
-  ASSERT_TRUE(StartedTheProgram(second));
-  EXPECT_EQ(WaitForSingleObject(second.hProcess, 20000), WAIT_OBJECT_0);
-  DWORD exitCode = 1;
-  GetExitCodeProcess(second.hProcess, &exitCode);
-  EXPECT_EQ(exitCode, 0u);
-  CloseHandle(second.hThread);
-  CloseHandle(second.hProcess);
-  EXPECT_TRUE(WaitFor([&] { return IsIconic(desk_.Main()) == FALSE; }));
-  EXPECT_TRUE(WaitFor([&] { return GetForegroundWindow() == desk_.Main(); }));
-  EXPECT_EQ(FindWindowExA(nullptr, desk_.Main(), win32::kDeskWindowClass, nullptr), nullptr);
 }
 
 TEST_F(Win32Window, DoubleClickOnASubjectStartsTheEditorOnItsFile) {
