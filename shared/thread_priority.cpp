@@ -18,4 +18,13 @@ void MakeThisThreadBackground() {
 #endif
 }
 
+std::int64_t ThisThreadWaitCount() {
+#if defined(__linux__)
+  struct rusage usage;
+  if (getrusage(RUSAGE_THREAD, &usage) == 0)
+    return usage.ru_nvcsw;  // the voluntary switches; preemptions are the others
+#endif
+  return -1;
+}
+
 }  // namespace ndr

@@ -286,12 +286,16 @@ void Grid::SetRows(std::int32_t rows) {
   if (rows < old) {
     if (observer_)
       observer_->BeginRemoveRows(rows, old - 1);
-    for (auto row = rows_.begin() + rows; row != rows_.end(); ++row) {
-      // An empty row's buffer is the string's own small one: nothing to pass on.
-      if (std::string buffer = row->ReleaseBuffer(); buffer.capacity() > std::string().capacity())
-        spareBuffers_.push_back(std::move(buffer));
+    // From the last row up, so that the rows added next take the blocks in
+    // the order they were dropped: a folder scanned again finds each row's
+    // block of the size it needs.
+    while (rows_.size() > static_cast<std::size_t>(rows)) {
+      if (rows_.back().HoldsBlock()) {
+        rows_.back().ClearKeepingBlock();
+        spareRows_.push_back(std::move(rows_.back()));
+      }
+      rows_.pop_back();
     }
-    rows_.erase(rows_.begin() + rows, rows_.end());
     if (observer_)
       observer_->EndRemoveRows();
     NotifySelection(ClampSelection());
@@ -398,12 +402,18 @@ void Grid::SetTextMatrix(std::int32_t row, std::int32_t col, std::string_view te
     observer_->CellsChanged(row, col, row, col);
 }
 
-void Grid::SetRowTexts(std::int32_t row, std::span<const std::string_view> texts) {
+void Grid::SetRowTexts(std::int32_t row, std::span<const std::string_view> texts,
+                       std::int32_t nameCol) {
   if (!IsCell(row, 0))
     return;
-  RowAt(row).SetTexts(texts);
+  RowAt(row).SetTexts(texts,
+                      nameCol >= 0 ? static_cast<std::size_t>(nameCol) : GridRow::kNoNameCol);
   if (observer_)
     observer_->CellsChanged(row, 0, row, cols_ - 1);
+}
+
+std::string_view Grid::RowName(std::int32_t row) const {
+  return row >= 0 && row < Rows() ? RowAt(row).Name() : std::string_view();
 }
 
 void Grid::SetFormatString(const std::string& format) {
@@ -490,9 +500,9 @@ void Grid::AddItem(std::string_view col0Text) {
   if (observer_)
     observer_->BeginInsertRows(row, row);
   rows_.emplace_back(static_cast<std::size_t>(cols_));
-  if (!spareBuffers_.empty()) {
-    rows_.back().AdoptBuffer(std::move(spareBuffers_.back()));
-    spareBuffers_.pop_back();
+  if (!spareRows_.empty()) {
+    rows_.back().TakeBlock(std::move(spareRows_.back()));
+    spareRows_.pop_back();
   } else if (rows_.size() >= 2) {
     // Rows added one after another are mostly alike: room for the texts of
     // the row before spares filling the new one a second allocation.
@@ -504,7 +514,7 @@ void Grid::AddItem(std::string_view col0Text) {
 }
 
 void Grid::DropSpareBuffers() {
-  spareBuffers_ = {};
+  spareRows_ = {};
 }
 
 void Grid::RemoveItem(std::int32_t row) {

@@ -67,8 +67,13 @@ class Grid {
   // Valid until the row's texts next change.
   std::string_view TextMatrix(std::int32_t row, std::int32_t col) const;
   void SetTextMatrix(std::int32_t row, std::int32_t col, std::string_view text);
-  // Every cell of a row at once (one notification), from column 0.
-  void SetRowTexts(std::int32_t row, std::span<const std::string_view> texts);
+  // Every cell of a row at once (one notification), from column 0. The text
+  // of column nameCol (-1: none) becomes the row's name.
+  void SetRowTexts(std::int32_t row, std::span<const std::string_view> texts,
+                   std::int32_t nameCol = -1);
+  // The name the row was given with its texts, whatever its cells show since
+  // (empty: none).
+  std::string_view RowName(std::int32_t row) const;
 
   // Segments separated by "|", one per column: "<" left, ">" right, the rest
   // is the column's header text (row 0). Sets the column count.
@@ -81,7 +86,7 @@ class Grid {
   void SetFontSize(double points) { fontSize_ = points; }
 
   void AddItem(std::string_view col0Text);  // appends a row
-  // Rows dropped by SetRows leave their text buffers to the rows AddItem
+  // Rows dropped by SetRows leave their text blocks to the rows AddItem
   // adds next: a folder scanned again refills the grid without allocating,
   // and without freeing first. This frees what no row took.
   void DropSpareBuffers();
@@ -125,7 +130,7 @@ class Grid {
   void CloseGap();
 
   std::vector<GridRow> rows_;
-  std::vector<std::string> spareBuffers_;
+  std::vector<GridRow> spareRows_;  // emptied, each holding its block
   // During RemoveItems the rows [gapBegin_, gapBegin_ + gapSize_) of rows_
   // are already gone, so that the observer sees a consistent grid after each
   // removed run while the whole removal stays one pass.

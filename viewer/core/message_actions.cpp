@@ -95,9 +95,7 @@ void MessageActions::UnFlagRow(std::int32_t row) {
 }
 
 std::string MessageActions::RowFileName(std::int32_t row) const {
-  if (row < 0 || row >= grid_.Rows())
-    return {};
-  return std::string(grid_.TextMatrix(row, MessageGrid::kNameCol));
+  return std::string(grid_.RowName(row));
 }
 
 // The row's entry: the shown folder and the name as listed, kept apart so

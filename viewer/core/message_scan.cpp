@@ -114,7 +114,7 @@ void MessageScan::AddMessageRow(const MessageInfo& info) {
   const std::string_view cells[] = {number,      name,      size,    info.Subject,
                                     date,        info.From, info.To, info.To_In,
                                     info.Sub_In, dateIn,    lines,   info.Reason};
-  grid_.SetRowTexts(r, cells);
+  grid_.SetRowTexts(r, cells, MessageGrid::kNameCol);
   grid_.AddItem(FormatZeroPadded(std::int64_t{r} + 1, 3));
 }
 

@@ -10,8 +10,9 @@ namespace ndr {
 namespace {
 
 // A read of a cached file's head takes a few microseconds of a processor's
-// time; one that took this long waited for the disk (or, rarely, for a
-// processor: so it takes most of a run of reads to add a reader).
+// time; one that took this long and gave up its processor on the way waited
+// for the disk (or, rarely, for a lock: so it takes most of a run of reads
+// to add a reader).
 constexpr std::chrono::microseconds kDiskWait{40};
 constexpr int kReadsPerVerdict = 32;
 
@@ -48,36 +49,42 @@ ReadAhead::~ReadAhead() {
     reader.join();
 }
 
-std::chrono::steady_clock::duration ReadAhead::Read(Entry& entry, EntryReader& reader) {
-  const auto start = std::chrono::steady_clock::now();
+void ReadAhead::Read(Entry& entry, EntryReader& reader) {
   entry.info.FileName.assign(prefix_);
   entry.info.FileName.append(entry.listed.name);
   entry.outcome = reader.Read(folder_, entry.listed, entry.info);
-  return std::chrono::steady_clock::now() - start;
 }
 
-void ReadAhead::CountRead(std::chrono::steady_clock::duration took) {
-  readsWaited_ += took > kDiskWait ? 1 : 0;
+bool ReadAhead::ReadCountingWaits(Entry& entry, EntryReader& reader) {
+  const std::int64_t waitsBefore = ThisThreadWaitCount();
+  const auto start = std::chrono::steady_clock::now();
+  Read(entry, reader);
+  if (std::chrono::steady_clock::now() - start <= kDiskWait)
+    return false;
+  // A long read that never gave up its processor was kept from one: readers
+  // take turns on a busy machine, and more of them would only take more.
+  return waitsBefore < 0 || ThisThreadWaitCount() > waitsBefore;
+}
+
+void ReadAhead::CountRead(bool waited) {
+  readsWaited_ += waited ? 1 : 0;
   if (++readsCounted_ < kReadsPerVerdict)
     return;
   diskBound_ = readsWaited_ * 2 > readsCounted_;
   readsCounted_ = readsWaited_ = 0;
 }
 
-// Lists into the free slots. Only the caller's thread lists, and readers
-// touch no slot at or behind listed_, so the listing runs unlocked; the new
-// entries are published under the lock. Listing waits until a quarter of the
-// slots are free, so that the lock is taken once per batch, not per file.
-void ReadAhead::ListMore() {
-  std::uint64_t from, to;
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (listingDone_ ||
-        listed_ - head_ > slots_.size() - std::max<std::size_t>(slots_.size() / 4, 1))
-      return;
-    from = to = listed_;
-  }
-  const std::uint64_t limit = head_ + slots_.size();  // head_ moves only on this thread
+// Lists into the free slots; called and returns under the lock. Only the
+// caller's thread lists, and readers touch no slot at or behind listed_, so
+// the listing runs unlocked; the new entries are published under the lock.
+// Listing waits until a quarter of the slots are free, so that it unlocks
+// once per batch, not per file.
+void ReadAhead::ListMore(std::unique_lock<std::mutex>& lock) {
+  if (listingDone_ || listed_ - head_ > slots_.size() - std::max<std::size_t>(slots_.size() / 4, 1))
+    return;
+  const std::uint64_t from = listed_, limit = head_ + slots_.size();
+  std::uint64_t to = from;
+  lock.unlock();  // head_ moves only on this thread
   while (to < limit) {
     Entry& entry = Slot(to);
     if (!folder_.Next(entry.listed))
@@ -85,11 +92,9 @@ void ReadAhead::ListMore() {
     entry.done = false;
     ++to;
   }
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    listed_ = to;
-    listingDone_ = to < limit;
-  }
+  lock.lock();
+  listed_ = to;
+  listingDone_ = to < limit;
   if (to > from)
     work_.notify_all();
 }
@@ -107,19 +112,19 @@ ReadAhead::Entry* ReadAhead::NextAlone() {
 ReadAhead::Entry* ReadAhead::Next() {
   if (readers_.empty())
     return NextAlone();
-  bool addReader = false;
+  // One lock for the whole step: the readers take it twice per file too,
+  // and every taking passes it between the processors.
+  std::unique_lock<std::mutex> lock(mutex_);
   if (handedOut_) {
-    std::lock_guard<std::mutex> lock(mutex_);
     ++head_;
     handedOut_ = false;
-    // Only this thread starts readers (and the destructor joins them).
-    addReader = diskBound_ && readers_.size() < mostReaders_;
+    // Only this thread starts readers (and the destructor joins them); a new
+    // one waits for the lock like the others.
+    if (diskBound_ && readers_.size() < mostReaders_)
+      StartReader();
     diskBound_ = false;  // one reader per verdict
   }
-  if (addReader)
-    StartReader();
-  ListMore();
-  std::unique_lock<std::mutex> lock(mutex_);
+  ListMore(lock);
   if (head_ == listed_)
     return nullptr;  // listed to the end, all taken
   // While the next entry is not read, this thread reads the next one that no
@@ -133,10 +138,10 @@ ReadAhead::Entry* ReadAhead::Next() {
     }
     Entry& other = Slot(claimed_++);
     lock.unlock();
-    const auto took = Read(other, ownReader_);
+    const bool waited = ReadCountingWaits(other, ownReader_);
     lock.lock();
     other.done = true;
-    CountRead(took);
+    CountRead(waited);
   }
   handedOut_ = true;
   return &entry;
@@ -157,10 +162,10 @@ void ReadAhead::ReaderLoop() {
     const std::uint64_t index = claimed_++;
     Entry& entry = Slot(index);
     lock.unlock();
-    const auto took = Read(entry, reader);
+    const bool waited = ReadCountingWaits(entry, reader);
     lock.lock();
     entry.done = true;
-    CountRead(took);
+    CountRead(waited);
     if (index == head_)
       read_.notify_one();
   }

@@ -58,11 +58,12 @@ class ReadAhead {
  private:
   Entry& Slot(std::uint64_t index) { return slots_[index % slots_.size()]; }
   Entry* NextAlone();
-  void ListMore();
-  // Reads the entry; the time it took, for CountRead.
-  std::chrono::steady_clock::duration Read(Entry& entry, EntryReader& reader);
+  void ListMore(std::unique_lock<std::mutex>& lock);
+  void Read(Entry& entry, EntryReader& reader);
+  // Reads the entry; whether it waited for the disk, for CountRead.
+  bool ReadCountingWaits(Entry& entry, EntryReader& reader);
   // Under the lock, after each read: whether most of the last reads waited.
-  void CountRead(std::chrono::steady_clock::duration took);
+  void CountRead(bool waited);
   void StartReader();
   void ReaderLoop();
 

@@ -198,16 +198,19 @@ TEST_F(GridTest, SortTakesTheSelectedRowsAndKeyColumnsAndCarriesPictures) {
   EXPECT_EQ(Column(4), (Texts{"same", "same", "e", "d", "a"}));
 }
 
-// A row keeps its cells in one buffer; every edit shifts the cells behind it.
-// Random edits against a plain table of strings find a cell that leaks into
-// its neighbour or a picture that is lost.
+// A row keeps its cells and its name in one block; every edit shifts the
+// cells behind it, and a long text widens the block's table. Random edits
+// against a plain table of strings find a cell that leaks into its
+// neighbour, a picture that is lost, or a name that follows its cell's
+// display text.
 TEST(GridRowTest, RandomEditsMatchATableOfStrings) {
   std::mt19937 random(7);
   const auto pick = [&](std::size_t n) {
     return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
   };
   const auto text = [&] {
-    return std::string(pick(3) == 0 ? 0 : pick(40), static_cast<char>('a' + pick(26)));
+    const std::size_t length = pick(200) == 0 ? 70000 : (pick(3) == 0 ? 0 : pick(40));
+    return std::string(length, static_cast<char>('a' + pick(26)));
   };
   struct Cell {
     std::string text;
@@ -216,6 +219,7 @@ TEST(GridRowTest, RandomEditsMatchATableOfStrings) {
   };
   GridRow row(11);
   std::vector<Cell> cells(11);
+  std::string name;
   for (int step = 0; step < 4000; ++step) {
     const std::size_t what = pick(6), col = pick(cells.size() + 1);  // one past the end: ignored
     if (what <= 1) {
@@ -228,9 +232,10 @@ TEST(GridRowTest, RandomEditsMatchATableOfStrings) {
       std::vector<std::string_view> views;
       for (std::string& t : all)
         views.emplace_back(t = text());
-      row.SetTexts(views);
+      row.SetTexts(views, col);  // col one past the end: no name
       for (std::size_t c = 0; c < cells.size(); ++c)
         cells[c].text = c < all.size() ? all[c] : "";
+      name = col < cells.size() ? cells[col].text : "";
     } else if (what == 3) {
       cells.resize(1 + pick(14));
       row.Resize(cells.size());
@@ -241,6 +246,7 @@ TEST(GridRowTest, RandomEditsMatchATableOfStrings) {
       row.SetPictureAlignment(col, cells[col].alignment);
     } else if (what == 5 && pick(20) == 0) {
       row.Clear();
+      name.clear();
       std::fill(cells.begin(), cells.end(), Cell{});
     }
     ASSERT_EQ(row.Cols(), cells.size());
@@ -251,6 +257,12 @@ TEST(GridRowTest, RandomEditsMatchATableOfStrings) {
       ASSERT_EQ(row.PictureAlignment(c), cells[c].alignment);
     }
     ASSERT_EQ(row.Text(cells.size()), "");
+    ASSERT_EQ(row.Name(), name) << "step " << step;
+    if (step % 500 == 0) {  // a copy holds the same
+      const GridRow copy(row);
+      ASSERT_EQ(copy.Name(), name);
+      ASSERT_EQ(copy.Text(0), cells[0].text);
+    }
   }
 }
 
