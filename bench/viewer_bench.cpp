@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -226,9 +226,10 @@ void CompareScan(const std::string& folder, int files, int rounds) {
   desk.ShowFolder(folder);
   const int readers = readerCount > 0 ? readerCount : ndr::DefaultReaderCount();
   SlowDrive slowDrive;
-  std::optional<ndr::ScopedOsCallHook> delay;
+  // Held by pointer: GCC's optimiser warns falsely on an optional hook.
+  std::unique_ptr<ndr::ScopedOsCallHook> delay;
   if (openDelay.count() > 0)
-    delay.emplace(slowDrive);
+    delay = std::make_unique<ndr::ScopedOsCallHook>(slowDrive);
   BareListAndRead(folder);  // warms the file cache for all three
   // The first read of a new file updates its access time: those inodes are
   // written back now, not by the system's flusher in the middle of a round.
