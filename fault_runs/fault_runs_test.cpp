@@ -43,12 +43,9 @@
 #include "sample_mail.h"
 #include "test_support.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
+#ifndef _WIN32
+#include <sys/wait.h>
 #endif
 
 namespace ndr {
@@ -78,41 +75,13 @@ std::string Root() {
 
 // What the programs write to standard error while the runs last, kept in a
 // file of its own and taken after each run.
+// Through the C runtime's descriptor 2 on Windows too: moving it there moves
+// the process's standard error handle, which the programs write to.
 class CapturedStandardError {
  public:
-#ifdef _WIN32
-  CapturedStandardError()
-      : saved_(GetStdHandle(STD_ERROR_HANDLE)),
-        file_(CreateFileA((fs::temp_directory_path() / "ndr-fault-runs-stderr").string().c_str(),
-                          GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                          CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr)) {
-    SetStdHandle(STD_ERROR_HANDLE, file_);
-  }
+  CapturedStandardError() : saved_(::dup(2)), file_(std::tmpfile()) { ::dup2(::fileno(file_), 2); }
   ~CapturedStandardError() {
-    SetStdHandle(STD_ERROR_HANDLE, saved_);
-    CloseHandle(file_);
-  }
-  std::string Take() {
-    std::string text;
-    SetFilePointer(file_, 0, nullptr, FILE_BEGIN);
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file_, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-      text.append(buffer, got);
-    }
-    SetFilePointer(file_, 0, nullptr, FILE_BEGIN);
-    SetEndOfFile(file_);
-    return text;
-  }
-
- private:
-  HANDLE saved_, file_;
-#else
-  CapturedStandardError() : saved_(::dup(STDERR_FILENO)), file_(std::tmpfile()) {
-    ::dup2(::fileno(file_), STDERR_FILENO);
-  }
-  ~CapturedStandardError() {
-    ::dup2(saved_, STDERR_FILENO);
+    ::dup2(saved_, 2);
     ::close(saved_);
     std::fclose(file_);
   }
@@ -120,9 +89,10 @@ class CapturedStandardError {
     const int fd = ::fileno(file_);
     std::string text;
     ::lseek(fd, 0, SEEK_SET);
-    char buffer[4096];
-    ssize_t got;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) {
+    constexpr unsigned kChunk = 4096;
+    char buffer[kChunk];
+    int got;
+    while ((got = static_cast<int>(::read(fd, buffer, kChunk))) > 0) {
       text.append(buffer, static_cast<std::size_t>(got));
     }
     ::lseek(fd, 0, SEEK_SET);
@@ -135,7 +105,6 @@ class CapturedStandardError {
  private:
   int saved_;
   std::FILE* file_;
-#endif
 };
 
 // Every file below the drive root, by its path below the root.
@@ -441,29 +410,21 @@ void Rebuild(Message& m) {
 }
 
 std::vector<Message> RequeueMessages() {
+  using samples::Marker;
+  constexpr std::size_t kSmall = 600, kLarge = 150 * 1024;  // large: reads fail mid-body
+  const std::pair<std::string, samples::BounceOptions> fixture[] = {
+      {"a.cnm", {.targetBytes = kSmall}},
+      {"B.CNM",
+       {.marker = Marker::kArgoBanner, .lineEnd = samples::LineEnd::kCr, .targetBytes = kSmall}},
+      {"c.cnm", {.marker = Marker::kRelayA, .eightBitSubject = true, .targetBytes = kSmall}},
+      {"d.cnm", {.marker = Marker::kLoopback, .lastLineUnended = true, .targetBytes = kSmall}},
+      {"none.cnm", {.marker = Marker::kNone, .targetBytes = kSmall}},
+      {"cut.cnm", {.headerRunsIntoEof = true, .targetBytes = kSmall}},
+      {"large.cnm", {.targetBytes = kLarge}}};
   std::vector<Message> messages;
-  auto add = [&](const std::string& name, samples::BounceOptions options, int seed) {
-    options.targetBytes = options.targetBytes == 4096 ? 600 : options.targetBytes;
-    messages.push_back(
-        {name, samples::MakeBounce(static_cast<std::uint64_t>(seed), options).bytes, {}, {}});
-  };
-  samples::BounceOptions cr, banner, relay, none, cut, unended, large;
-  cr.marker = samples::Marker::kArgoBanner;
-  cr.lineEnd = samples::LineEnd::kCr;
-  relay.marker = samples::Marker::kRelayA;
-  relay.eightBitSubject = true;
-  unended.marker = samples::Marker::kLoopback;
-  unended.lastLineUnended = true;
-  none.marker = samples::Marker::kNone;
-  cut.headerRunsIntoEof = true;
-  large.targetBytes = 150 * 1024;  // more than one read of the bounce: reads fail mid-body
-  add("a.cnm", banner, 1);
-  add("B.CNM", cr, 2);
-  add("c.cnm", relay, 3);
-  add("d.cnm", unended, 4);
-  add("none.cnm", none, 5);
-  add("cut.cnm", cut, 6);
-  add("large.cnm", large, 7);
+  for (const auto& [name, options] : fixture) {
+    messages.push_back({name, samples::MakeBounce(messages.size() + 1, options).bytes, {}, {}});
+  }
   messages.push_back({"empty.cnm", "", {}, {}});
   for (Message& m : messages) {
     Rebuild(m);

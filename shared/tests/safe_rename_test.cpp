@@ -43,24 +43,6 @@ void Build(const std::vector<testsupport::TreeEntry>& from,
   RestartCollisionNames();
 }
 
-TEST(FileNameSplit, SplitsAtTheFirstDotAndLowerCases) {
-  const char* cases[][3] = {{"ABC123.Q0", "abc123", ".q0"},
-                            {"a.b.q0", "a", ".b.q0"},
-                            {"README", "readme", ""},
-                            {".cnm", "", ".cnm"}};
-  for (const auto& [name, base, ext] : cases) {
-    EXPECT_EQ(FileBase(name), base);
-    EXPECT_EQ(FileExt(name), ext);
-  }
-}
-
-// Every run draws the same names, so that a collision seen once is seen again.
-TEST(CollisionNames, AreTheSameInEveryRun) {
-  Names first = FirstCollisionNames(200);
-  EXPECT_EQ(first, FirstCollisionNames(200));
-  EXPECT_NE(first[0], first[1]);
-}
-
 // A taken name, whatever entry takes it (a folder would make the same move
 // fail on every run), gets a collision name; nothing is ever replaced.
 TEST(SafeMove, MovesUnderTheLowerCasedNameOrACollisionName) {
