@@ -9,11 +9,10 @@
 // exit 1, and the clean run reports nothing. The moves by link then unlink
 // (POSIX file systems without a no-replace rename) go through the same runs.
 //
-// Natively the process really ends (fork). Under Windows the kill is played
-// in the process: from the kill point on, every call of the seam fails
-// without reaching the system, so the disk stays as the kill left it, and
-// handles are still closed as the system closes a dead process's handles;
-// the program's memory is thrown away with the run.
+// A kill is played in the process: from the kill point on, every call of the
+// seam fails without reaching the system, so the disk stays as the kill left
+// it, and handles are still closed as the system closes a dead process's
+// handles; the program's memory is thrown away with the run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -44,9 +43,6 @@
 #include "test_support.h"
 
 #include <unistd.h>
-#ifndef _WIN32
-#include <sys/wait.h>
-#endif
 
 namespace ndr {
 namespace {
@@ -311,23 +307,7 @@ class Runner {
     }
   }
 
-#ifndef _WIN32
-  // Ends a forked child right after call n; false when the run ended first.
-  bool KillAfter(std::uint64_t n) {
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      OsCallScript script;
-      script.killAfter = n;
-      Run(script);
-      ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    error_.Take();
-    return WIFEXITED(status) && WEXITSTATUS(status) == kKilledExitStatus;
-  }
-#else
+  // Kills the run right after call n; false when the run ended first.
   bool KillAfter(std::uint64_t n) {
     OsCallScript script;
     script.killAfter = n;
@@ -335,7 +315,6 @@ class Runner {
     Run(script);
     return script.Killed();
   }
-#endif
 
   const Scenario& s_;
   Tally& tally_;

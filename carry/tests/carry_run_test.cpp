@@ -1,7 +1,7 @@
 // Runs the built ndr_Carry against mail trees under the fixed P: paths.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <set>
 
 #include "platform.h"
 #include "test_support.h"
@@ -34,11 +34,12 @@ TEST(CarryRun, MovesEveryNonEmptyMessageUnderItsLowerCasedName) {
                                        {"Mail\\a.cnm", "decoy"}});
   testsupport::BuildTree("P:\\Diverido", {{"Mail\\~Bounces\\Local\\", ""},
                                           {"Mail\\~Bounces\\keep\\victim.cnm", "victim"}});
-  Names names = testsupport::OddNames(), expected;
+  Names names = testsupport::OddNames();
   names.push_back("Upper.CNM");
+  std::multiset<std::string> expected, arrived;
   for (const std::string& name : names) {
     WriteBytes(FsPath(kMailbox, name), "message " + name);
-    expected.push_back("message " + name);
+    expected.insert("message " + name);
   }
   for (int run = 0; run < 2; ++run) {
     ExpectCleanRun();
@@ -46,12 +47,9 @@ TEST(CarryRun, MovesEveryNonEmptyMessageUnderItsLowerCasedName) {
     EXPECT_EQ(FileNames(kMailbox + "\\x.cnm"), Names{"inner.cnm"});
   }
   EXPECT_EQ(ReadBytes(kLocal + "\\upper.cnm"), "message Upper.CNM");
-  Names arrived;
   for (const std::string& name : FileNames(kLocal)) {
-    arrived.push_back(ReadBytes(FsPath(kLocal, name)));
+    arrived.insert(ReadBytes(FsPath(kLocal, name)));
   }
-  std::sort(arrived.begin(), arrived.end());
-  std::sort(expected.begin(), expected.end());
   EXPECT_EQ(arrived, expected);
   EXPECT_EQ(ReadBytes("P:\\Pmail\\Mail\\a.cnm"), "decoy");
   EXPECT_EQ(ReadBytes("P:\\Diverido\\Mail\\~Bounces\\keep\\victim.cnm"), "victim");

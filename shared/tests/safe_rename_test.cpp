@@ -77,37 +77,30 @@ TEST(SafeMove, MovesUnderTheLowerCasedNameOrACollisionName) {
   EXPECT_EQ(ReadBytes(kFrom + "\\a.cnm"), "new");
 }
 
-TEST(SafeMove, SameFolderCountsTheOwnNameAsTaken) {
-  Build({{"a.cnm", "a"}}, {});
-  Names draws = FirstCollisionNames(1);
-  EXPECT_TRUE(SafeRename(kFrom, kFrom, "a.cnm"));
-  EXPECT_EQ(FileNames(kFrom), Names{draws[0] + ".cnm"});
-}
-
-TEST(SafeMove, GivesUpAfterTheDrawLimit) {
+// Nothing moves without both folders, the file, a plain name, or a free
+// name within the draw limit; in its own folder the file's name is taken.
+TEST(SafeMove, MovesNothingItCannotMoveSafely) {
+  const Names draws = FirstCollisionNames(5);
   std::vector<testsupport::TreeEntry> taken{{"a.cnm", ""}};
-  for (const std::string& name : FirstCollisionNames(4)) {
-    taken.push_back({name + ".cnm", ""});
+  for (int i = 0; i < 4; ++i) {
+    taken.push_back({draws[i] + ".cnm", ""});
   }
   Build({{"a.cnm", "a"}}, taken);
-  EXPECT_FALSE(SafeRename(kFrom, kTo, "a.cnm", nullptr, 4));
-  EXPECT_EQ(FileNames(kFrom), Names{"a.cnm"});
-  RestartCollisionNames();
-  std::string newName;
-  EXPECT_TRUE(SafeRename(kFrom, kTo, "a.cnm", &newName, 5));
-  EXPECT_EQ(ReadBytes(kTo + "\\" + newName), "a");
-}
-
-TEST(SafeMove, NothingHappensWithoutFoldersOrFile) {
-  Build({{"a.cnm", "a"}}, {});
   EXPECT_FALSE(SafeRename(kRoot + "\\none", kTo, "a.cnm"));
   EXPECT_FALSE(SafeRename(kFrom, kRoot + "\\none", "a.cnm"));
   EXPECT_FALSE(SafeRename(kFrom, kTo, "b.cnm"));
   EXPECT_FALSE(SafeRename(kFrom, kTo, ""));
   EXPECT_FALSE(SafeRename(kFrom, kTo, "..\\from\\a.cnm"));  // names only, no paths
   MySafeRename(kFrom, kRoot + "\\none", "a.cnm");
+  RestartCollisionNames();
+  EXPECT_FALSE(SafeRename(kFrom, kTo, "a.cnm", nullptr, 4));
   EXPECT_EQ(FileNames(kFrom), Names{"a.cnm"});
-  EXPECT_EQ(FileNames(kTo), Names{});
+  RestartCollisionNames();
+  EXPECT_TRUE(SafeRename(kFrom, kFrom, "a.cnm"));
+  EXPECT_EQ(FileNames(kFrom), Names{draws[0] + ".cnm"});
+  RestartCollisionNames();
+  EXPECT_TRUE(SafeRename(kFrom, kTo, draws[0] + ".cnm", nullptr, 5));
+  EXPECT_EQ(ReadBytes(kTo + "\\" + draws[4] + ".cnm"), "a");
 }
 
 // A ".q0" takes its ".q1" along (found in any case: the move derives that
