@@ -275,15 +275,9 @@ class Runner {
     }
   }
 
-  void Kill(std::uint64_t n) {
-    s_.build();
-    const Files before = Snapshot();
-    tally_.crashes += KillAfter(n) ? 1 : 0;
-    ++tally_.runs;
-    Finish(before, "killed after call " + std::to_string(n));
-  }
-
-  void CutAfter(std::uint64_t n) {
+  // Killed right after call n. With power cuts, every image a cut then may
+  // leave is tried, the disk as the kill left it among them (all kept).
+  void KillAfter(std::uint64_t n) {
     s_.build();
     const Files start = Snapshot();
     OsCallScript script;
@@ -291,8 +285,13 @@ class Runner {
     script.killMode = OsCallScript::KillMode::kFreezeDisk;
     testsupport::PowerCut model(DriveRoot(), start, &script);
     Run(model);
+    tally_.crashes += script.Killed() ? 1 : 0;
     ++tally_.runs;
-    CutPower(model, start, "power cut after call " + std::to_string(n));
+    if (s_.powerCuts) {
+      CutPower(model, start, "power cut after call " + std::to_string(n));
+    } else {
+      Finish(start, "killed after call " + std::to_string(n));
+    }
   }
 
  private:
@@ -307,15 +306,6 @@ class Runner {
     }
   }
 
-  // Kills the run right after call n; false when the run ended first.
-  bool KillAfter(std::uint64_t n) {
-    OsCallScript script;
-    script.killAfter = n;
-    script.killMode = OsCallScript::KillMode::kFreezeDisk;
-    Run(script);
-    return script.Killed();
-  }
-
   const Scenario& s_;
   Tally& tally_;
   CapturedStandardError error_;
@@ -327,10 +317,7 @@ Tally Exhaust(const Scenario& s) {
   const std::vector<OsCall> calls = runner.CleanCalls();
   for (std::uint64_t n = 1; n <= calls.size(); ++n) {
     runner.FailEach(n, calls[n - 1]);
-    runner.Kill(n);
-    if (s.powerCuts) {
-      runner.CutAfter(n);
-    }
+    runner.KillAfter(n);
   }
   std::printf(
       "%s: %zu calls in a clean run; runs %d, failures injected %d, crashes simulated %d, "

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <set>
 
 #include "platform.h"
@@ -142,33 +141,6 @@ TEST(SafeMove, APairMovesTogetherUnderOneFreeBase) {
   EXPECT_EQ(FileNames(kFrom), Names{"abc.CNM"});
 #endif
 }
-
-#ifndef _WIN32
-// Where no no-replace rename exists, a move is a link and an unlink; a kill
-// between them leaves the file under both names, which the next move
-// recognises and completes instead of moving the file a second time.
-TEST(SafeMove, CutOffLinkMovesAreCompleted) {
-  auto link = [](const std::string& from, const std::string& to) {
-    std::filesystem::create_hard_link(NativePath(kFrom + "\\" + from), NativePath(kTo + "\\" + to));
-  };
-  Build({{"ABC.cnm", "a"}, {"x.q0", "head"}, {"x.q1", "body"}, {"y.q0", "h2"}},
-        {{"abc.cnm", "other"}, {"~colbody.q1", "b2"}});
-  link("ABC.cnm", "~colabcd.cnm");
-  link("x.q1", "~colpair.q1");  // cut off after the body's link
-  link("y.q0", "~colbody.q0");  // cut off after the head's link, the body gone before
-  std::string single, pair, head;
-  EXPECT_TRUE(SafeRename(kFrom, kTo, "ABC.cnm", &single));
-  EXPECT_TRUE(SafeRename(kFrom, kTo, "x.q0", &pair));
-  EXPECT_TRUE(SafeRename(kFrom, kTo, "y.q0", &head));
-  EXPECT_EQ(single, "~colabcd.cnm");
-  EXPECT_EQ(pair, "~colpair.q0");
-  EXPECT_EQ(head, "~colbody.q0");
-  EXPECT_EQ(FileNames(kFrom), Names{});
-  EXPECT_EQ(FileNames(kTo), (Names{"abc.cnm", "~colabcd.cnm", "~colbody.q0", "~colbody.q1",
-                                   "~colpair.q0", "~colpair.q1"}));
-  EXPECT_EQ(ReadBytes(kTo + "\\~colpair.q0"), "head");
-}
-#endif
 
 }  // namespace
 }  // namespace ndr
