@@ -139,10 +139,7 @@ struct Tally {
   }
 };
 
-struct Outcome {
-  int exitStatus = 0;
-  std::string report;  // standard error
-};
+using Outcome = testsupport::ProgramResult;  // exit status and standard error
 
 // One program with its fixture and its promise.
 struct Scenario {
@@ -199,27 +196,28 @@ class Runner {
     Outcome outcome;
     {
       ScopedOsCallHook scoped(*installed);
-      outcome.exitStatus = s_.run();
+      outcome.exitCode = s_.run();
     }
-    outcome.report = error_.Take();
+    outcome.standardError = error_.Take();
     return outcome;
   }
 
   // A report is exit 1 and lines of the program's own; work left undone is
   // reported; a program that reports nothing never does.
   void CheckReport(const Outcome& outcome, bool done, const std::string& where) {
-    const bool reported = !outcome.report.empty();
-    if (s_.program.empty() ? (reported || outcome.exitStatus != 0)
-                           : (reported != (outcome.exitStatus == 1) || (!done && !reported))) {
-      tally_.Fault(where, "exit " + std::to_string(outcome.exitStatus) + ", " +
-                              (done ? "" : "work left, ") + "reported \"" + outcome.report + "\"");
+    const bool reported = !outcome.standardError.empty();
+    if (s_.program.empty() ? (reported || outcome.exitCode != 0)
+                           : (reported != (outcome.exitCode == 1) || (!done && !reported))) {
+      tally_.Fault(where, "exit " + std::to_string(outcome.exitCode) + ", " +
+                              (done ? "" : "work left, ") + "reported \"" + outcome.standardError +
+                              "\"");
     }
     std::size_t begin = 0;
-    while (begin < outcome.report.size()) {
-      const std::size_t end = outcome.report.find('\n', begin);
+    while (begin < outcome.standardError.size()) {
+      const std::size_t end = outcome.standardError.find('\n', begin);
       if (end == std::string::npos ||
-          outcome.report.compare(begin, s_.program.size(), s_.program) != 0) {
-        tally_.Fault(where, "a report that is no line of the program's: " + outcome.report);
+          outcome.standardError.compare(begin, s_.program.size(), s_.program) != 0) {
+        tally_.Fault(where, "a report that is no line of the program's: " + outcome.standardError);
         break;
       }
       begin = end + 1;
@@ -583,17 +581,16 @@ void CheckMoves(const std::string& sourceFolder, const std::string& targetFolder
                 bool mustHaveMoved, Tally& tally, const std::string& where) {
   const std::string source = Below(sourceFolder), target = Below(targetFolder);
   auto fault = [&](const std::string& what) { tally.Fault(where, what); };
-  const auto& inFolder = InFolder;
   std::multiset<std::string> arrived;
   for (const auto& [path, bytes] : after) {
-    if (inFolder(path, target) && !before.count(path)) {
+    if (InFolder(path, target) && !before.count(path)) {
       arrived.insert(bytes);
     } else if (!before.count(path)) {
       fault("a new file: " + path);
     }
   }
   for (const auto& [path, bytes] : before) {
-    const bool isMoving = inFolder(path, source) && moving.count(path.substr(source.size()));
+    const bool isMoving = InFolder(path, source) && moving.count(path.substr(source.size()));
     if (!isMoving) {
       if (!after.count(path) || after.at(path) != bytes) {
         fault("changed or gone: " + path);
@@ -616,7 +613,7 @@ void CheckMoves(const std::string& sourceFolder, const std::string& targetFolder
   // only a kill between a pair's two renames parts them (both still there).
   for (const auto& [path, bytes] : after) {
     const bool head = path.size() > 3 && path.substr(path.size() - 3) == ".q0";
-    if (head && (inFolder(path, source) || (inFolder(path, target) && !before.count(path))) &&
+    if (head && (InFolder(path, source) || (InFolder(path, target) && !before.count(path))) &&
         !after.count(path.substr(0, path.size() - 3) + ".q1") &&
         where.find("killed") == std::string::npos) {
       fault("a head without its body: " + path);
