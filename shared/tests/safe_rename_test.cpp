@@ -67,13 +67,6 @@ TEST(SafeMove, MovesUnderTheLowerCasedNameOrACollisionName) {
   EXPECT_EQ(ReadBytes(kTo + "\\abc.cnm"), "old");
   EXPECT_EQ(ReadBytes(kTo + "\\" + draws[0] + ".cnm"), "new");
   EXPECT_EQ(ReadBytes(kTo + "\\readme"), "old");
-
-  Build({{"a.cnm", "new"}}, {{"a.cnm", "old"}});
-  OsError error;
-  EXPECT_FALSE(MoveNoReplace(kFrom + "\\a.cnm", kTo + "\\a.cnm", &error));
-  EXPECT_TRUE(IsNameTaken(error));
-  EXPECT_EQ(ReadBytes(kTo + "\\a.cnm"), "old");
-  EXPECT_EQ(ReadBytes(kFrom + "\\a.cnm"), "new");
 }
 
 // Nothing moves without both folders, the file, a plain name, or a free
