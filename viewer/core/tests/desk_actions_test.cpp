@@ -41,7 +41,11 @@ class ActionsTest : public ::testing::Test {
       names.emplace_back(grid_.TextMatrix(r, 1));
     return names;
   }
-  void SelectRows(std::int32_t anchor, std::int32_t other) { grid_.Select(anchor, 3, other, 5); }
+  // Selects rows anchor to other (Subject to From) and chooses an action.
+  void OnRows(std::int32_t anchor, std::int32_t other, void (Desk::*action)()) {
+    grid_.Select(anchor, 3, other, 5);
+    (desk_.*action)();
+  }
   std::string Selection() const {
     return std::to_string(grid_.Row()) + "," + std::to_string(grid_.Col()) + "-" +
            std::to_string(grid_.RowSel()) + "," + std::to_string(grid_.ColSel());
@@ -54,42 +58,41 @@ class ActionsTest : public ::testing::Test {
 
 TEST_F(ActionsTest, DeleteTakesTheSelectedDataRowsOnly) {
   Load({"a.cnm", "b.cnm", "c.cnm", "d.cnm", "e.cnm", "f.cnm"});
-  SelectRows(0, 0);  // the header row alone: nothing to delete
-  desk_.MnuPOPBDelete_Click();
+  OnRows(0, 0, &Desk::MnuPOPBDelete_Click);  // the header row alone: nothing to delete
   EXPECT_EQ(FileNames(kBounces).size(), 6u);
   EXPECT_EQ(Selection(), "0,0-0,0");
-  SelectRows(5, 2);  // anchor below
-  desk_.MnuPOPBDelete_Click();
+  OnRows(5, 2, &Desk::MnuPOPBDelete_Click);  // anchor below
   EXPECT_EQ(FileNames(kBounces), (Names{"a.cnm", "f.cnm"}));
   EXPECT_EQ(Rows(), (Names{"a.cnm", "f.cnm"}));
   EXPECT_EQ(grid_.TextMatrix(0, 1), "Name:+");  // marks and order stay
   EXPECT_EQ(Selection(), "0,0-0,0");
 
-  // From the header row down: the first data row on. Other keys are the
-  // grid's; the Delete key's release does what the menu does.
-  SelectRows(0, 1);
-  desk_.MSFlexGrid1_KeyUp(45, 0);
-  EXPECT_EQ(FileNames(kBounces).size(), 2u);
-  desk_.MSFlexGrid1_KeyUp(46, 0);
-  EXPECT_EQ(Rows(), Names{"f.cnm"});
+  // From the header row down: the first data row on. Deleting every row
+  // leaves a fresh grid: the placeholder, no flag, no mark.
+  OnRows(0, 1, &Desk::MnuPOPBDelete_Click);
   EXPECT_EQ(FileNames(kBounces), Names{"f.cnm"});
+  desk_.MnuPOPBSelectAll_Click();
+  desk_.MnuPOPBFlag_Click();
+  desk_.MnuPOPBDelete_Click();
+  EXPECT_TRUE(FileNames(kBounces).empty());
+  ASSERT_EQ(grid_.Rows(), 2);
+  EXPECT_EQ(grid_.TextMatrix(1, 0), "001");
+  EXPECT_EQ(grid_.CellPictureAt(1, 3), kNoPicture);
+  EXPECT_EQ(grid_.TextMatrix(0, 1), "Name: ");
 }
 
 TEST_F(ActionsTest, DeletingQueuePairs) {
   Load({"abc.q0", "abc.q1", "def.Q0", "def.q1", "ghi.q1", "ghi.q0"});
   // Rows: abc.q0 abc.q1 def.Q0 def.q1 ghi.q0 ghi.q1
-  SelectRows(1, 1);
-  desk_.MnuPOPBDelete_Click();
+  OnRows(1, 1, &Desk::MnuPOPBDelete_Click);
   EXPECT_EQ(FileNames(kBounces), (Names{"def.Q0", "def.q1", "ghi.q0", "ghi.q1"}));
   // The partner's own row has lost its file, yet was not selected: it stays.
   EXPECT_EQ(Rows().front(), "abc.q1");
 
-  SelectRows(2, 2);  // def.Q0
-  desk_.MnuPOPBDelete_Click();
+  OnRows(2, 2, &Desk::MnuPOPBDelete_Click);  // def.Q0
   EXPECT_EQ(FileNames(kBounces), (Names{"ghi.q0", "ghi.q1"}));
 
-  SelectRows(5, 5);  // ghi.q1 alone
-  desk_.MnuPOPBDelete_Click();
+  OnRows(5, 5, &Desk::MnuPOPBDelete_Click);  // ghi.q1 alone
   EXPECT_EQ(FileNames(kBounces), Names{"ghi.q0"});
   EXPECT_EQ(Rows(), (Names{"abc.q1", "def.q1", "ghi.q0"}));
 }
@@ -114,50 +117,33 @@ TEST_F(ActionsTest, RowsWhoseFileStaysStayListed) {
   EXPECT_EQ(Selection(), "0,0-0,0");
 }
 
-TEST_F(ActionsTest, DeletingEveryRowLeavesTheEmptyGrid) {
-  Load({"a.cnm", "b.cnm"});
-  desk_.MnuPOPBSelectAll_Click();
-  desk_.MnuPOPBFlag_Click();
-  desk_.MnuPOPBDelete_Click();
-  EXPECT_TRUE(FileNames(kBounces).empty());
-  ASSERT_EQ(grid_.Rows(), 2);
-  EXPECT_EQ(grid_.TextMatrix(1, 0), "001");
-  EXPECT_EQ(grid_.CellPictureAt(1, 3), kNoPicture);
-  EXPECT_EQ(grid_.TextMatrix(0, 1), "Name: ");  // a fresh grid: no mark
-}
-
 TEST_F(ActionsTest, ThePlaceholderRowNamesNoFile) {
   Load({"Wait\\"});
   for (auto action :
        {&Desk::MnuPOPBDelete_Click, &Desk::MnuPOPBHold_Click, &Desk::MnuPOPBRelease_Click}) {
-    SelectRows(1, 1);
-    (desk_.*action)();
+    OnRows(1, 1, action);
     EXPECT_EQ(FileNames(kBounces + "\\Wait").size(), 0u);
     EXPECT_EQ(grid_.Rows(), 2);
     EXPECT_EQ(grid_.TextMatrix(1, 0), "001");
   }
   testsupport::WriteBytes(kBounces + "\\Wait\\w.cnm", "x");  // both folders still there
-  SelectRows(1, 1);
-  desk_.MnuPOPBMagic1_Click();
+  OnRows(1, 1, &Desk::MnuPOPBMagic1_Click);
   ASSERT_EQ(toolkit_.started.size(), 1u);
   EXPECT_EQ(toolkit_.started[0].commandLine, "EditPad.exe " + kBounces + "\\");
 }
 
-TEST_F(ActionsTest, MovesGoToTheirQueues) {
-  Load({"Errors\\", "Wait\\", "Local\\", "A.cnm", "b.cnm", "c.q0", "c.q1", "d.cnm"});
-  // Rows: A.cnm b.cnm c.q0 c.q1 d.cnm
-  SelectRows(1, 1);
-  desk_.MnuPOPBErrore_Click();
+// A queue file takes its partner along; a body moved alone would leave its
+// head behind, and the head would later arrive under a name of its own.
+TEST_F(ActionsTest, MovesGoToTheirQueuesInPairs) {
+  Load({"Errors\\", "Wait\\", "A.cnm", "c.q0", "c.q1", "d.cnm"});
+  OnRows(1, 1, &Desk::MnuPOPBErrore_Click);
   EXPECT_EQ(FileNames(kBounces + "\\Errors"), Names{"a.cnm"});  // lower-cased
-  SelectRows(2, 2);  // c.q0 takes its partner along; the c.q1 row stays
-  desk_.MnuPOPBHold_Click();
+  OnRows(2, 2, &Desk::MnuPOPBHold_Click);  // the body's row alone: nothing moves
+  EXPECT_TRUE(FileNames(kBounces + "\\Wait").empty());
+  OnRows(1, 1, &Desk::MnuPOPBHold_Click);  // c.q0 takes its partner along; the c.q1 row stays
   EXPECT_EQ(FileNames(kBounces + "\\Wait"), (Names{"c.q0", "c.q1"}));
-  EXPECT_EQ(Rows(), (Names{"b.cnm", "c.q1", "d.cnm"}));
-  SelectRows(1, 1);
-  desk_.MnuPOPBMove4_Click();
-  EXPECT_EQ(FileNames(kBounces + "\\Local"), Names{"b.cnm"});
+  EXPECT_EQ(Rows(), (Names{"c.q1", "d.cnm"}));
 
-  // Release from the wait queue back into the bounce folder.
   desk_.Option3_Click(2);
   SortByName();  // the .q0 row first: a .q1 row moved first would go alone
   desk_.MnuPOPBSelectAll_Click();
@@ -166,29 +152,14 @@ TEST_F(ActionsTest, MovesGoToTheirQueues) {
   EXPECT_EQ(FileNames(kBounces), (Names{"c.q0", "c.q1", "d.cnm"}));
 }
 
-// Moved alone, a body would leave its head behind, and the head would later
-// arrive under a name of its own, without it.
-TEST_F(ActionsTest, ABodyOnlyMovesWithItsHead) {
-  Load({"Wait\\", "c.q0", "c.q1"});
-  SelectRows(2, 2);  // the body's row alone
-  desk_.MnuPOPBHold_Click();
-  EXPECT_EQ(FileNames(kBounces), (Names{"c.q0", "c.q1"}));
-  EXPECT_EQ(Rows(), (Names{"c.q0", "c.q1"}));
-  desk_.MnuPOPBSelectAll_Click();
-  desk_.MnuPOPBHold_Click();
-  EXPECT_EQ(FileNames(kBounces + "\\Wait"), (Names{"c.q0", "c.q1"}));
-}
-
 TEST_F(ActionsTest, UnFlagClearsOnlyItsOwnMark) {
   Load({"a.cnm", "b.cnm", "c.cnm", "d.cnm"});
   constexpr PictureHandle kOther = 77;
   grid_.Select(4, 3, 4, 3);
   grid_.SetCellPicture(kOther);
-  SelectRows(3, 0);  // takes in the header row
-  desk_.MnuPOPBFlag_Click();
-  EXPECT_EQ(Selection(), "1,3-3,5");  // the range now starts at the first data row
-  SelectRows(2, 4);
-  desk_.MnuPOPBUnFlag_Click();
+  OnRows(3, 0, &Desk::MnuPOPBFlag_Click);  // takes in the header row
+  EXPECT_EQ(Selection(), "1,3-3,5");       // the range now starts at the first data row
+  OnRows(2, 4, &Desk::MnuPOPBUnFlag_Click);
   EXPECT_EQ(grid_.CellPictureAt(1, 3), test::FakeToolkit::kFlag);
   EXPECT_EQ(grid_.CellPictureAt(3, 3), kNoPicture);
   EXPECT_EQ(grid_.CellPictureAt(4, 3), kOther);

@@ -90,12 +90,7 @@ class NamesTest : public ::testing::Test {
     }
     return -1;
   }
-  void Select(std::int32_t row) {
-    grid_.SetRow(row);
-    grid_.SetCol(1);
-    grid_.SetRowSel(row);
-    grid_.SetColSel(1);
-  }
+  void Select(std::int32_t row) { grid_.Select(row, 1, row, 1); }
 
   test::FakeToolkit toolkit_;
   Grid grid_;

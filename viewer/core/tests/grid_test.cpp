@@ -43,6 +43,9 @@ class GridTest : public ::testing::Test {
       cells.emplace_back(grid_.TextMatrix(r, col));
     return cells;
   }
+  std::vector<std::int32_t> Selected() const {
+    return {grid_.Row(), grid_.Col(), grid_.RowSel(), grid_.ColSel()};
+  }
   void SortBy(std::int32_t col, int order) {
     grid_.SetRow(0);
     grid_.SetCol(col);
@@ -77,16 +80,11 @@ TEST_F(GridTest, SelectionCollapsesExtendsAndClamps) {
   grid_.SetCol(4);
   grid_.SetRowSel(3);
   grid_.SetColSel(2);
-  EXPECT_EQ(grid_.RowSel(), 3);
+  EXPECT_EQ(Selected(), (std::vector<std::int32_t>{7, 4, 3, 2}));
   grid_.SetRow(5);  // a one-cell selection again
-  EXPECT_EQ(grid_.RowSel(), 5);
-  EXPECT_EQ(grid_.ColSel(), 4);
-
+  EXPECT_EQ(Selected(), (std::vector<std::int32_t>{5, 4, 5, 4}));
   grid_.Select(-5, 99, 1000, -1);
-  EXPECT_EQ(grid_.Row(), 0);
-  EXPECT_EQ(grid_.Col(), 11);
-  EXPECT_EQ(grid_.RowSel(), 9);
-  EXPECT_EQ(grid_.ColSel(), 0);
+  EXPECT_EQ(Selected(), (std::vector<std::int32_t>{0, 11, 9, 0}));
   recorder_.log.clear();
   grid_.Select(0, 11, 9, 0);
   EXPECT_TRUE(recorder_.log.empty());  // nothing changed, nothing said

@@ -60,15 +60,6 @@ class ReaderTest : public ::testing::Test {
   fs::path folder_;
 };
 
-void ExpectOnlyName(const MessageInfo& info, const std::string& path) {
-  EXPECT_EQ(info.FileName, path);
-  EXPECT_EQ(info.Size, 0);
-  EXPECT_EQ(info.LL, 0);
-  EXPECT_EQ(info.From + info.To + info.Subject + info.To_In + info.Sub_In, "");
-  EXPECT_EQ(info.Date, kEmptyDateTime);
-  EXPECT_EQ(info.Date_In, kEmptyDateTime);
-}
-
 // The text fields that are set, and LL.
 std::string Summary(const MessageInfo& info) {
   std::string out;
@@ -273,21 +264,24 @@ TEST_F(ReaderTest, SizeBeyondFourGibibytes) {
   EXPECT_EQ(info.LL, 71);
 }
 
+// No path, a missing file, a folder, a hidden or system file: the name alone.
 TEST_F(ReaderTest, FilesThatYieldOnlyTheirName) {
-  ExpectOnlyName(ReadPath(""), "");
-  ExpectOnlyName(ReadPath(PathOf("missing.cnm")), PathOf("missing.cnm"));
-  ExpectOnlyName(ReadPath(folder_.string()), folder_.string());
-
-  const std::string hidden = PathOf(".hidden.cnm");
-  testsupport::WriteBytes(hidden, "Subject: secret\r\n");
+  std::vector<std::string> paths = {"", PathOf("missing.cnm"), folder_.string(),
+                                    PathOf(".hidden.cnm")};
+  testsupport::WriteBytes(paths[3], "Subject: secret\r\n");
 #ifdef _WIN32
-  ASSERT_TRUE(SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
-  const std::string system = PathOf("system.cnm");
-  testsupport::WriteBytes(system, "Subject: secret\r\n");
-  ASSERT_TRUE(SetFileAttributesA(system.c_str(), FILE_ATTRIBUTE_SYSTEM));
-  ExpectOnlyName(ReadPath(system), system);
+  paths.push_back(PathOf("system.cnm"));
+  testsupport::WriteBytes(paths[4], "Subject: secret\r\n");
+  ASSERT_TRUE(SetFileAttributesA(paths[3].c_str(), FILE_ATTRIBUTE_HIDDEN));
+  ASSERT_TRUE(SetFileAttributesA(paths[4].c_str(), FILE_ATTRIBUTE_SYSTEM));
 #endif
-  ExpectOnlyName(ReadPath(hidden), hidden);
+  for (const std::string& path : paths) {
+    const MessageInfo info = ReadPath(path);
+    EXPECT_EQ(info.FileName, path);
+    EXPECT_EQ(Summary(info) + " " + std::to_string(info.Size), "LL0 0") << path;
+    EXPECT_EQ(info.Date, kEmptyDateTime) << path;
+    EXPECT_EQ(info.Date_In, kEmptyDateTime) << path;
+  }
 }
 
 #ifdef _WIN32

@@ -19,8 +19,7 @@ namespace ndr::behaviour {
 
 inline const std::string kBounces = "P:\\Diverido\\Mail\\~Bounces";
 constexpr int kDeleteKey = 46;
-constexpr int kLeft = 1, kRight = 2;
-constexpr int kShift = 1, kCtrl = 2;
+using Names = std::vector<std::string>;
 
 // A bounce whose size grows with padding.
 inline std::string Message(const std::string& subject, std::size_t padding) {
@@ -108,11 +107,11 @@ class WindowDriver {
   virtual int StartAgain() = 0;
   virtual bool BackInFront() = 0;
 
-  // The grid.
-  virtual void Press(int row, int col, int button = kLeft, int shift = 0) = 0;
+  // The grid; presses are of the left button, with or without Shift.
+  virtual void Press(int row, int col, bool shift = false) = 0;
   virtual void MoveTo(int row, int col, bool leftDown = false) = 0;
   virtual void MoveBelowTheRows() = 0;
-  virtual void Release(int row, int col, int button = kLeft) = 0;
+  virtual void Release(int row, int col) = 0;
   virtual void KeyDown(int key, bool autoRepeat) = 0;
   virtual void KeyUp(int key, bool autoRepeat) = 0;
   virtual int Rows() = 0;
@@ -122,12 +121,17 @@ class WindowDriver {
   virtual std::string Hint() = 0;  // "" when none shows
   virtual int HintMaxWidth() = 0;  // pixels a hint line may take; 0: unbounded
 
-  void ClickCell(int row, int col, int shift = 0) {
-    Press(row, col, kLeft, shift);
+  void ClickCell(int row, int col, bool shift = false) {
+    Press(row, col, shift);
     Release(row, col);
   }
-  std::vector<std::string> Column(int col) {
-    std::vector<std::string> texts;
+  void Drag(int row, int col, int toRow, int toCol) {
+    Press(row, col);
+    MoveTo(toRow, toCol, true);
+    Release(toRow, toCol);
+  }
+  Names Column(int col) {
+    Names texts;
     for (int row = 1; row < Rows(); ++row)
       texts.push_back(Cell(row, col));
     return texts;
@@ -188,9 +192,9 @@ TEST_F(WindowBehaviour, StartsCentredWithTheFormsControlsAndListsTheBounceFolder
   EXPECT_TRUE(w().Checked(ControlId::Option1, 1));
   EXPECT_TRUE(w().Checked(ControlId::Option2, 6));
   EXPECT_TRUE(w().Checked(ControlId::Option3, 1));
-  std::vector<std::string> names = w().Column(1);
+  Names names = w().Column(1);
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"b1.cnm", "b2.cnm", "b3.cnm", "b4.cnm", "b5.cnm"}));
+  EXPECT_EQ(names, (Names{"b1.cnm", "b2.cnm", "b3.cnm", "b4.cnm", "b5.cnm"}));
 }
 
 // The new choice shows while its scan runs, not only once it is over.
@@ -216,18 +220,15 @@ TEST_F(WindowBehaviour, HeaderPressesSortAndMoveTheMark) {
   w().ClickCell(0, 1);
   EXPECT_EQ(w().Cell(0, 1), "Name:+");
   EXPECT_EQ(w().Cell(0, 2), "Size: ");
-  EXPECT_EQ(w().Column(1),
-            (std::vector<std::string>{"b1.cnm", "b2.cnm", "b3.cnm", "b4.cnm", "b5.cnm"}));
+  EXPECT_EQ(w().Column(1), (Names{"b1.cnm", "b2.cnm", "b3.cnm", "b4.cnm", "b5.cnm"}));
 }
 
 TEST_F(WindowBehaviour, SelectionByClickShiftDragRowNumberAndSelectAll) {
   w().ClickCell(2, 2);
   EXPECT_EQ(w().Counts(), "1x1");
-  w().ClickCell(4, 3, kShift);
+  w().ClickCell(4, 3, true);
   EXPECT_EQ(w().Counts(), "3x2");
-  w().Press(5, 4);
-  w().MoveTo(3, 2, true);
-  w().Release(3, 2);
+  w().Drag(5, 4, 3, 2);
   EXPECT_EQ(w().Counts(), "3x3");
   EXPECT_EQ(w().Selected(), (Selection{5, 4, 3, 2}));
   w().ClickCell(2, 0);
@@ -254,18 +255,15 @@ TEST_F(WindowBehaviour, QuickClicksOnTheArrowsAndHomeAllCount) {
 // there is no body cell.
 TEST_F(WindowBehaviour, HintIsTheWholeTextOfTheCellUnderThePointer) {
   SortByName();
-  w().MoveTo(2, 3);
-  EXPECT_EQ(w().Hint(), "S2");
-  w().MoveTo(3, 3);
-  EXPECT_EQ(w().Hint(), LongSubject());
-  const int maxWidth = w().HintMaxWidth();
-  EXPECT_GT(maxWidth, 0);  // a long one wraps rather than leaving the screen
-  w().MoveTo(0, 3);
-  EXPECT_EQ(w().Hint(), "");
-  w().MoveTo(4, 1);
-  EXPECT_EQ(w().Hint(), "b4.cnm");
-  w().MoveTo(4, 0);
-  EXPECT_EQ(w().Hint(), "");
+  const struct {
+    int row, col;
+    std::string hint;
+  } cells[] = {{2, 3, "S2"}, {0, 3, ""}, {4, 1, "b4.cnm"}, {4, 0, ""}, {3, 3, LongSubject()}};
+  for (const auto& cell : cells) {
+    w().MoveTo(cell.row, cell.col);
+    EXPECT_EQ(w().Hint(), cell.hint) << cell.row << "," << cell.col;
+  }
+  EXPECT_GT(w().HintMaxWidth(), 0);  // a long one wraps rather than leaving the screen
   w().MoveTo(5, 1);
   w().MoveBelowTheRows();
   EXPECT_EQ(w().Hint(), "");
@@ -273,9 +271,7 @@ TEST_F(WindowBehaviour, HintIsTheWholeTextOfTheCellUnderThePointer) {
 
 TEST_F(WindowBehaviour, DeleteActsWhenTheKeyComesUpEvenHeldDown) {
   SortByName();
-  w().Press(2, 1);
-  w().MoveTo(3, 2, true);
-  w().Release(3, 2);
+  w().Drag(2, 1, 3, 2);
   for (int i = 0; i < 5; ++i) {
     w().KeyDown(kDeleteKey, i > 0);
     if (i > 0)
@@ -287,14 +283,12 @@ TEST_F(WindowBehaviour, DeleteActsWhenTheKeyComesUpEvenHeldDown) {
   EXPECT_FALSE(Exists("\\b2.cnm"));
   EXPECT_FALSE(Exists("\\b3.cnm"));
   EXPECT_TRUE(Exists("\\b4.cnm"));
-  EXPECT_EQ(w().Column(1), (std::vector<std::string>{"b1.cnm", "b4.cnm", "b5.cnm"}));
+  EXPECT_EQ(w().Column(1), (Names{"b1.cnm", "b4.cnm", "b5.cnm"}));
 }
 
 TEST_F(WindowBehaviour, FlagMarksTheSelectedRowsAndUnFlagClearsThem) {
   SortByName();
-  w().Press(2, 1);
-  w().MoveTo(3, 1, true);
-  w().Release(3, 1);
+  w().Drag(2, 1, 3, 1);
   w().Click(ControlId::cmd_FLAG);
   EXPECT_TRUE(w().Flagged(2));
   EXPECT_TRUE(w().Flagged(3));
@@ -330,9 +324,9 @@ TEST_F(WindowBehaviour, HoldReleaseErroreAndMove4IntoATypedExtraFolder) {
   w().ClickCell(1, 1);
   w().Click(ControlId::cmd_ERRORE);
   EXPECT_TRUE(Exists("\\Errors\\b2.cnm"));
-  EXPECT_EQ(w().Column(1), (std::vector<std::string>{"b4.cnm", "b5.cnm"}));
+  EXPECT_EQ(w().Column(1), (Names{"b4.cnm", "b5.cnm"}));
   w().Click(ControlId::Option3, 2);
-  ASSERT_EQ(w().Column(1), std::vector<std::string>{"b1.cnm"});
+  ASSERT_EQ(w().Column(1), Names{"b1.cnm"});
   w().ClickCell(1, 1);
   w().Click(ControlId::cmd_RELEASE);
   EXPECT_TRUE(Exists("\\b1.cnm"));
@@ -382,7 +376,7 @@ TEST_F(WindowBehaviour, TheBoxHasTheFocusBackAfterTheFileDialog) {
 TEST_F(WindowBehaviour, ClosingDuringAScanClosesOnceTheScanIsOver) {
   FillWait();
   const std::string wait = kBounces + "\\Wait";
-  const std::vector<std::string> before = testsupport::FileNames(wait);
+  const Names before = testsupport::FileNames(wait);
   w().CloseDuringScan(ControlId::Option3, 2);
   EXPECT_TRUE(w().Closed());
   EXPECT_EQ(testsupport::FileNames(wait), before);

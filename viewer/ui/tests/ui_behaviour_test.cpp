@@ -22,19 +22,6 @@
 namespace ndr::behaviour {
 namespace {
 
-Qt::KeyboardModifiers Modifiers(int shift) {
-  Qt::KeyboardModifiers modifiers;
-  if ((shift & kShift) != 0)
-    modifiers |= Qt::ShiftModifier;
-  if ((shift & kCtrl) != 0)
-    modifiers |= Qt::ControlModifier;
-  return modifiers;
-}
-
-Qt::Key QtKey(int key) {
-  return key == kDeleteKey ? Qt::Key_Delete : static_cast<Qt::Key>(key);
-}
-
 class QtDriver : public WindowDriver {
  public:
   QtDriver() {
@@ -155,9 +142,9 @@ class QtDriver : public WindowDriver {
     return QTest::qWaitFor([this] { return !window_.isMinimized() && window_.isVisible(); }, 10000);
   }
 
-  void Press(int row, int col, int button, int shift) override {
+  void Press(int row, int col, bool shift) override {
     const auto [widget, at] = PointOf(row, col);
-    QTest::mousePress(widget, QtButton(button), Modifiers(shift), at);
+    QTest::mousePress(widget, Qt::LeftButton, shift ? Qt::ShiftModifier : Qt::NoModifier, at);
   }
   void MoveTo(int row, int col, bool /*leftDown: QTest keeps the buttons*/) override {
     const auto [widget, at] = PointOf(row, col);
@@ -169,18 +156,12 @@ class QtDriver : public WindowDriver {
     const QRect cell = view->visualRect(window_.model()->index(last, 0));
     QTest::mouseMove(view->viewport(), QPoint(cell.center().x(), cell.bottom() + cell.height()));
   }
-  void Release(int row, int col, int button) override {
+  void Release(int row, int col) override {
     const auto [widget, at] = PointOf(row, col);
-    QTest::mouseRelease(widget, QtButton(button), {}, at);
+    QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
   }
-  void KeyDown(int key, bool autoRepeat) override {
-    QKeyEvent event(QEvent::KeyPress, QtKey(key), {}, QString(), autoRepeat);
-    QApplication::sendEvent(window_.view(), &event);
-  }
-  void KeyUp(int key, bool autoRepeat) override {
-    QKeyEvent event(QEvent::KeyRelease, QtKey(key), {}, QString(), autoRepeat);
-    QApplication::sendEvent(window_.view(), &event);
-  }
+  void KeyDown(int key, bool autoRepeat) override { SendKey(QEvent::KeyPress, key, autoRepeat); }
+  void KeyUp(int key, bool autoRepeat) override { SendKey(QEvent::KeyRelease, key, autoRepeat); }
   int Rows() override { return window_.model()->rowCount() + 1; }
   std::string Cell(int row, int col) override {
     if (row == 0 && col == 0)
@@ -204,8 +185,10 @@ class QtDriver : public WindowDriver {
   QWidget* Widget(ControlId id, int index) {
     return window_.findChild<QWidget*>(FromCore(ControlKey(id, index)));
   }
-  static Qt::MouseButton QtButton(int button) {
-    return button == kRight ? Qt::RightButton : Qt::LeftButton;
+  void SendKey(QEvent::Type type, int key, bool autoRepeat) {
+    QKeyEvent event(type, key == kDeleteKey ? Qt::Key_Delete : static_cast<Qt::Key>(key), {},
+                    QString(), autoRepeat);
+    QApplication::sendEvent(window_.view(), &event);
   }
   // The grid's part that shows a cell, and the cell's centre in it.
   std::pair<QWidget*, QPoint> PointOf(int row, int col) {

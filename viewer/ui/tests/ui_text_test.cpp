@@ -21,16 +21,6 @@ class TextTest : public QObject {
     QCOMPARE(ndr::FromCore(std::string("a\0b", 3)).size(), 3);
   }
 
-  void dialogPathsGoBackToTheDriveForm() {
-    // Whatever NativePath makes of a drive path comes back unchanged.
-    for (const std::string& path :
-         {std::string("P:\\Diverido\\Mail\\~Bounces\\Local\\Sub\\x.cnm"), std::string("P:\\a"),
-          std::string("Q:\\Zizaruz2\\Mail\\~Bounces\\y y.cnm")}) {
-      QCOMPARE(DrivePathFromNative(QString::fromStdString(ndr::NativePath(path))), path);
-    }
-    QCOMPARE(DrivePathFromNative(QString()), std::string());
-  }
-
 #ifndef _WIN32
   void drivesFolderSpellings() {
     QTemporaryDir dir;

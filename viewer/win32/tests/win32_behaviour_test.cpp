@@ -145,12 +145,8 @@ class Win32Driver : public WindowDriver {
   // What the system makes of quick clicks: the second press of a pair comes
   // as a double-click.
   void ClickQuickly(ControlId id, int clicks) override {
-    HWND control = Control(id);
-    const LPARAM at = Centre(control);
-    for (int i = 0; i < clicks; ++i) {
-      PostMessageA(control, i % 2 == 0 ? WM_LBUTTONDOWN : WM_LBUTTONDBLCLK, MK_LBUTTON, at);
-      PostMessageA(control, WM_LBUTTONUP, 0, at);
-    }
+    for (int i = 0; i < clicks; ++i)
+      PostClick(id, 0, i % 2 == 0 ? WM_LBUTTONDOWN : WM_LBUTTONDBLCLK);
     Settle();
   }
   void DoubleClick(ControlId id, int index) override {
@@ -231,12 +227,10 @@ class Win32Driver : public WindowDriver {
     return WaitFor([&] { return IsIconic(main_) == FALSE && GetForegroundWindow() == main_; });
   }
 
-  void Press(int row, int col, int button, int shift) override {
+  void Press(int row, int col, bool shift) override {
     const LPARAM at = CellPoint(row, col);
-    const WPARAM keys =
-        (button == kRight ? MK_RBUTTON : MK_LBUTTON) | ((shift & kShift) != 0 ? MK_SHIFT : 0);
     PointerTo(at);
-    PostMessageA(Grid(), button == kRight ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, keys, at);
+    PostMessageA(Grid(), WM_LBUTTONDOWN, MK_LBUTTON | (shift ? MK_SHIFT : 0), at);
     Settle();
   }
   void MoveTo(int row, int col, bool leftDown) override {
@@ -246,9 +240,8 @@ class Win32Driver : public WindowDriver {
     const LPARAM last = CellPoint(Rows() - 1, 1);
     MoveToPoint(MAKELPARAM(GET_X_LPARAM(last), GET_Y_LPARAM(last) + Px(2 * kGridRowHeight)), false);
   }
-  void Release(int row, int col, int button) override {
-    const LPARAM at = CellPoint(row, col);
-    PostMessageA(Grid(), button == kRight ? WM_RBUTTONUP : WM_LBUTTONUP, 0, at);
+  void Release(int row, int col) override {
+    PostMessageA(Grid(), WM_LBUTTONUP, 0, CellPoint(row, col));
     Settle();
   }
   // The system repeats a held key's press, flagged by bit 30; its release
@@ -268,12 +261,10 @@ class Win32Driver : public WindowDriver {
     return WindowText(Grid());
   }
   Selection Selected() override {
-    int values[4];
-    for (int i = 0; i < 4; ++i) {
-      values[i] = static_cast<int>(
-          SendMessageA(Grid(), win32::kGridGetSelection, static_cast<WPARAM>(i), 0));
-    }
-    return {values[0], values[1], values[2], values[3]};
+    const auto part = [this](WPARAM i) {
+      return static_cast<int>(SendMessageA(Grid(), win32::kGridGetSelection, i, 0));
+    };
+    return {part(0), part(1), part(2), part(3)};
   }
   bool Flagged(int row) override {
     return SendMessageA(Grid(), win32::kGridHasFlag, static_cast<WPARAM>(row), 0) == 1;
@@ -312,10 +303,10 @@ class Win32Driver : public WindowDriver {
     GetGUIThreadInfo(GetWindowThreadProcessId(main_, nullptr), &info);
     return info;
   }
-  HWND PostClick(ControlId id, int index) {
+  HWND PostClick(ControlId id, int index, UINT press = WM_LBUTTONDOWN) {
     HWND control = Control(id, index);
     const LPARAM at = Centre(control);
-    PostMessageA(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(control, press, MK_LBUTTON, at);
     PostMessageA(control, WM_LBUTTONUP, 0, at);
     return control;
   }
