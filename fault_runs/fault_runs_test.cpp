@@ -9,11 +9,10 @@
 // exit 1, and the clean run reports nothing. The moves by link then unlink
 // (POSIX file systems without a no-replace rename) go through the same runs.
 //
-// Natively the process really ends (fork). Under Windows the kill is played
-// in the process: from the kill point on, every call of the seam fails
-// without reaching the system, so the disk stays as the kill left it, and
-// handles are still closed as the system closes a dead process's handles;
-// the program's memory is thrown away with the run.
+// A kill is played in the process: from the kill point on, every call of the
+// seam fails without reaching the system, so the disk stays as the kill left
+// it, and handles are still closed as the system closes a dead process's
+// handles; the program's memory is thrown away with the run.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,13 +42,7 @@
 #include "sample_mail.h"
 #include "test_support.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/wait.h>
 #include <unistd.h>
-#endif
 
 namespace ndr {
 namespace {
@@ -78,41 +71,13 @@ std::string Root() {
 
 // What the programs write to standard error while the runs last, kept in a
 // file of its own and taken after each run.
+// Through the C runtime's descriptor 2 on Windows too: moving it there moves
+// the process's standard error handle, which the programs write to.
 class CapturedStandardError {
  public:
-#ifdef _WIN32
-  CapturedStandardError()
-      : saved_(GetStdHandle(STD_ERROR_HANDLE)),
-        file_(CreateFileA((fs::temp_directory_path() / "ndr-fault-runs-stderr").string().c_str(),
-                          GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                          CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr)) {
-    SetStdHandle(STD_ERROR_HANDLE, file_);
-  }
+  CapturedStandardError() : saved_(::dup(2)), file_(std::tmpfile()) { ::dup2(::fileno(file_), 2); }
   ~CapturedStandardError() {
-    SetStdHandle(STD_ERROR_HANDLE, saved_);
-    CloseHandle(file_);
-  }
-  std::string Take() {
-    std::string text;
-    SetFilePointer(file_, 0, nullptr, FILE_BEGIN);
-    char buffer[4096];
-    DWORD got = 0;
-    while (ReadFile(file_, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-      text.append(buffer, got);
-    }
-    SetFilePointer(file_, 0, nullptr, FILE_BEGIN);
-    SetEndOfFile(file_);
-    return text;
-  }
-
- private:
-  HANDLE saved_, file_;
-#else
-  CapturedStandardError() : saved_(::dup(STDERR_FILENO)), file_(std::tmpfile()) {
-    ::dup2(::fileno(file_), STDERR_FILENO);
-  }
-  ~CapturedStandardError() {
-    ::dup2(saved_, STDERR_FILENO);
+    ::dup2(saved_, 2);
     ::close(saved_);
     std::fclose(file_);
   }
@@ -120,9 +85,10 @@ class CapturedStandardError {
     const int fd = ::fileno(file_);
     std::string text;
     ::lseek(fd, 0, SEEK_SET);
-    char buffer[4096];
-    ssize_t got;
-    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) {
+    constexpr unsigned kChunk = 4096;
+    char buffer[kChunk];
+    int got;
+    while ((got = static_cast<int>(::read(fd, buffer, kChunk))) > 0) {
       text.append(buffer, static_cast<std::size_t>(got));
     }
     ::lseek(fd, 0, SEEK_SET);
@@ -135,7 +101,6 @@ class CapturedStandardError {
  private:
   int saved_;
   std::FILE* file_;
-#endif
 };
 
 // Every file below the drive root, by its path below the root.
@@ -174,10 +139,7 @@ struct Tally {
   }
 };
 
-struct Outcome {
-  int exitStatus = 0;
-  std::string report;  // standard error
-};
+using Outcome = testsupport::ProgramResult;  // exit status and standard error
 
 // One program with its fixture and its promise.
 struct Scenario {
@@ -234,27 +196,28 @@ class Runner {
     Outcome outcome;
     {
       ScopedOsCallHook scoped(*installed);
-      outcome.exitStatus = s_.run();
+      outcome.exitCode = s_.run();
     }
-    outcome.report = error_.Take();
+    outcome.standardError = error_.Take();
     return outcome;
   }
 
   // A report is exit 1 and lines of the program's own; work left undone is
   // reported; a program that reports nothing never does.
   void CheckReport(const Outcome& outcome, bool done, const std::string& where) {
-    const bool reported = !outcome.report.empty();
-    if (s_.program.empty() ? (reported || outcome.exitStatus != 0)
-                           : (reported != (outcome.exitStatus == 1) || (!done && !reported))) {
-      tally_.Fault(where, "exit " + std::to_string(outcome.exitStatus) + ", " +
-                              (done ? "" : "work left, ") + "reported \"" + outcome.report + "\"");
+    const bool reported = !outcome.standardError.empty();
+    if (s_.program.empty() ? (reported || outcome.exitCode != 0)
+                           : (reported != (outcome.exitCode == 1) || (!done && !reported))) {
+      tally_.Fault(where, "exit " + std::to_string(outcome.exitCode) + ", " +
+                              (done ? "" : "work left, ") + "reported \"" + outcome.standardError +
+                              "\"");
     }
     std::size_t begin = 0;
-    while (begin < outcome.report.size()) {
-      const std::size_t end = outcome.report.find('\n', begin);
+    while (begin < outcome.standardError.size()) {
+      const std::size_t end = outcome.standardError.find('\n', begin);
       if (end == std::string::npos ||
-          outcome.report.compare(begin, s_.program.size(), s_.program) != 0) {
-        tally_.Fault(where, "a report that is no line of the program's: " + outcome.report);
+          outcome.standardError.compare(begin, s_.program.size(), s_.program) != 0) {
+        tally_.Fault(where, "a report that is no line of the program's: " + outcome.standardError);
         break;
       }
       begin = end + 1;
@@ -310,15 +273,9 @@ class Runner {
     }
   }
 
-  void Kill(std::uint64_t n) {
-    s_.build();
-    const Files before = Snapshot();
-    tally_.crashes += KillAfter(n) ? 1 : 0;
-    ++tally_.runs;
-    Finish(before, "killed after call " + std::to_string(n));
-  }
-
-  void CutAfter(std::uint64_t n) {
+  // Killed right after call n. With power cuts, every image a cut then may
+  // leave is tried, the disk as the kill left it among them (all kept).
+  void KillAfter(std::uint64_t n) {
     s_.build();
     const Files start = Snapshot();
     OsCallScript script;
@@ -326,8 +283,13 @@ class Runner {
     script.killMode = OsCallScript::KillMode::kFreezeDisk;
     testsupport::PowerCut model(DriveRoot(), start, &script);
     Run(model);
+    tally_.crashes += script.Killed() ? 1 : 0;
     ++tally_.runs;
-    CutPower(model, start, "power cut after call " + std::to_string(n));
+    if (s_.powerCuts) {
+      CutPower(model, start, "power cut after call " + std::to_string(n));
+    } else {
+      Finish(start, "killed after call " + std::to_string(n));
+    }
   }
 
  private:
@@ -342,32 +304,6 @@ class Runner {
     }
   }
 
-#ifndef _WIN32
-  // Ends a forked child right after call n; false when the run ended first.
-  bool KillAfter(std::uint64_t n) {
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      OsCallScript script;
-      script.killAfter = n;
-      Run(script);
-      ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    error_.Take();
-    return WIFEXITED(status) && WEXITSTATUS(status) == kKilledExitStatus;
-  }
-#else
-  bool KillAfter(std::uint64_t n) {
-    OsCallScript script;
-    script.killAfter = n;
-    script.killMode = OsCallScript::KillMode::kFreezeDisk;
-    Run(script);
-    return script.Killed();
-  }
-#endif
-
   const Scenario& s_;
   Tally& tally_;
   CapturedStandardError error_;
@@ -379,10 +315,7 @@ Tally Exhaust(const Scenario& s) {
   const std::vector<OsCall> calls = runner.CleanCalls();
   for (std::uint64_t n = 1; n <= calls.size(); ++n) {
     runner.FailEach(n, calls[n - 1]);
-    runner.Kill(n);
-    if (s.powerCuts) {
-      runner.CutAfter(n);
-    }
+    runner.KillAfter(n);
   }
   std::printf(
       "%s: %zu calls in a clean run; runs %d, failures injected %d, crashes simulated %d, "
@@ -441,29 +374,21 @@ void Rebuild(Message& m) {
 }
 
 std::vector<Message> RequeueMessages() {
+  using samples::Marker;
+  constexpr std::size_t kSmall = 600, kLarge = 150 * 1024;  // large: reads fail mid-body
+  const std::pair<std::string, samples::BounceOptions> fixture[] = {
+      {"a.cnm", {.targetBytes = kSmall}},
+      {"B.CNM",
+       {.marker = Marker::kArgoBanner, .lineEnd = samples::LineEnd::kCr, .targetBytes = kSmall}},
+      {"c.cnm", {.marker = Marker::kRelayA, .eightBitSubject = true, .targetBytes = kSmall}},
+      {"d.cnm", {.marker = Marker::kLoopback, .lastLineUnended = true, .targetBytes = kSmall}},
+      {"none.cnm", {.marker = Marker::kNone, .targetBytes = kSmall}},
+      {"cut.cnm", {.headerRunsIntoEof = true, .targetBytes = kSmall}},
+      {"large.cnm", {.targetBytes = kLarge}}};
   std::vector<Message> messages;
-  auto add = [&](const std::string& name, samples::BounceOptions options, int seed) {
-    options.targetBytes = options.targetBytes == 4096 ? 600 : options.targetBytes;
-    messages.push_back(
-        {name, samples::MakeBounce(static_cast<std::uint64_t>(seed), options).bytes, {}, {}});
-  };
-  samples::BounceOptions cr, banner, relay, none, cut, unended, large;
-  cr.marker = samples::Marker::kArgoBanner;
-  cr.lineEnd = samples::LineEnd::kCr;
-  relay.marker = samples::Marker::kRelayA;
-  relay.eightBitSubject = true;
-  unended.marker = samples::Marker::kLoopback;
-  unended.lastLineUnended = true;
-  none.marker = samples::Marker::kNone;
-  cut.headerRunsIntoEof = true;
-  large.targetBytes = 150 * 1024;  // more than one read of the bounce: reads fail mid-body
-  add("a.cnm", banner, 1);
-  add("B.CNM", cr, 2);
-  add("c.cnm", relay, 3);
-  add("d.cnm", unended, 4);
-  add("none.cnm", none, 5);
-  add("cut.cnm", cut, 6);
-  add("large.cnm", large, 7);
+  for (const auto& [name, options] : fixture) {
+    messages.push_back({name, samples::MakeBounce(messages.size() + 1, options).bytes, {}, {}});
+  }
   messages.push_back({"empty.cnm", "", {}, {}});
   for (Message& m : messages) {
     Rebuild(m);
@@ -656,17 +581,16 @@ void CheckMoves(const std::string& sourceFolder, const std::string& targetFolder
                 bool mustHaveMoved, Tally& tally, const std::string& where) {
   const std::string source = Below(sourceFolder), target = Below(targetFolder);
   auto fault = [&](const std::string& what) { tally.Fault(where, what); };
-  const auto& inFolder = InFolder;
   std::multiset<std::string> arrived;
   for (const auto& [path, bytes] : after) {
-    if (inFolder(path, target) && !before.count(path)) {
+    if (InFolder(path, target) && !before.count(path)) {
       arrived.insert(bytes);
     } else if (!before.count(path)) {
       fault("a new file: " + path);
     }
   }
   for (const auto& [path, bytes] : before) {
-    const bool isMoving = inFolder(path, source) && moving.count(path.substr(source.size()));
+    const bool isMoving = InFolder(path, source) && moving.count(path.substr(source.size()));
     if (!isMoving) {
       if (!after.count(path) || after.at(path) != bytes) {
         fault("changed or gone: " + path);
@@ -689,7 +613,7 @@ void CheckMoves(const std::string& sourceFolder, const std::string& targetFolder
   // only a kill between a pair's two renames parts them (both still there).
   for (const auto& [path, bytes] : after) {
     const bool head = path.size() > 3 && path.substr(path.size() - 3) == ".q0";
-    if (head && (inFolder(path, source) || (inFolder(path, target) && !before.count(path))) &&
+    if (head && (InFolder(path, source) || (InFolder(path, target) && !before.count(path))) &&
         !after.count(path.substr(0, path.size() - 3) + ".q1") &&
         where.find("killed") == std::string::npos) {
       fault("a head without its body: " + path);

@@ -67,22 +67,20 @@ void PowerCut::Record(const OsCallInfo& info) {
       auto found = names_.find(path);
       if (found == names_.end()) {
         found = names_.emplace(path, nextInode_++).first;
-        pending_.push_back({Kind::kCreate, found->second, path, {}, 0, {}});
+        pending_.push_back({.kind = Kind::kCreate, .inode = found->second, .path = path});
         Keep(found->second, path);
       } else {
-        pending_.push_back({Kind::kTruncate, found->second, path, {}, 0, {}});
+        pending_.push_back({.kind = Kind::kTruncate, .inode = found->second, .path = path});
       }
       open_[info.file] = {found->second, 0};
       break;
     }
     case OsCall::kWrite: {
       auto& [inode, position] = open_[info.file];
-      pending_.push_back({Kind::kWrite,
-                          inode,
-                          {},
-                          {},
-                          position,
-                          std::string(static_cast<const char*>(info.data), info.bytes)});
+      pending_.push_back({.kind = Kind::kWrite,
+                          .inode = inode,
+                          .offset = position,
+                          .bytes = std::string(static_cast<const char*>(info.data), info.bytes)});
       position += info.bytes;
       break;
     }
@@ -98,7 +96,7 @@ void PowerCut::Record(const OsCallInfo& info) {
       open_.erase(info.file);
       break;
     case OsCall::kRename:
-      pending_.push_back({Kind::kRename, names_[path], path, target, 0, {}});
+      pending_.push_back({Kind::kRename, names_[path], path, target});
       names_[target] = names_[path];
       names_.erase(path);
 #ifdef _WIN32
@@ -106,11 +104,11 @@ void PowerCut::Record(const OsCallInfo& info) {
 #endif
       break;
     case OsCall::kLink:
-      pending_.push_back({Kind::kLink, names_[path], path, target, 0, {}});
+      pending_.push_back({Kind::kLink, names_[path], path, target});
       names_[target] = names_[path];
       break;
     case OsCall::kUnlink:
-      pending_.push_back({Kind::kUnlink, names_[path], path, {}, 0, {}});
+      pending_.push_back({Kind::kUnlink, names_[path], path});
       names_.erase(path);
       break;
     case OsCall::kSyncVolume:

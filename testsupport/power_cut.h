@@ -56,9 +56,9 @@ class PowerCut : public OsCallHook {
   struct Operation {
     Kind kind;
     int inode;
-    std::string path, target;  // target: rename and link
-    std::uint64_t offset = 0;  // write
-    std::string bytes;         // write
+    std::string path = {}, target = {};  // target: rename and link
+    std::uint64_t offset = 0;            // write
+    std::string bytes = {};              // write
   };
   std::string Below(std::string_view native) const;
   void Keep(int inode, const std::string& path) const;

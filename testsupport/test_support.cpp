@@ -1,25 +1,22 @@
 #include "test_support.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <stdexcept>
+#include <thread>
 
 #include "platform.h"
+#include "watched_program.h"
 #include "wide_text.h"
 
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/ioctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-#include <cerrno>
-
-extern char** environ;
 #endif
 #ifdef __linux__
 #include <linux/fs.h>
@@ -149,65 +146,6 @@ bool SetUndeletable(const std::string& path, bool on) {
                             on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
-namespace {
-
-std::string WindowsProgramPath(const std::string& program) {
-  if (program.empty() || program[0] != '/') {
-    return program;
-  }
-  std::string path = "Z:" + program;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
-std::string Quoted(const std::string& arg) {
-  return "\"" + arg + "\"";
-}
-
-}  // namespace
-
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
-  std::string commandLine = Quoted(WindowsProgramPath(program));
-  for (const std::string& arg : args) {
-    commandLine += " " + Quoted(arg);
-  }
-  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-    Fail("cannot make a pipe for", program);
-  }
-  SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-  startup.hStdError = writeEnd;
-  PROCESS_INFORMATION process{};
-  std::wstring wideLine = WideFromUtf8(commandLine);
-  BOOL started = CreateProcessW(nullptr, wideLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                nullptr, &startup, &process);
-  CloseHandle(writeEnd);
-  if (!started) {
-    CloseHandle(readEnd);
-    Fail("cannot start", program);
-  }
-  ProgramResult result;
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-    result.standardError.append(buffer, got);
-  }
-  CloseHandle(readEnd);
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD exitCode = 0;
-  GetExitCodeProcess(process.hProcess, &exitCode);
-  result.exitCode = static_cast<int>(exitCode);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return result;
-}
-
 #else  // POSIX
 
 bool SetUndeletable(const std::string& path, bool on) {
@@ -229,50 +167,33 @@ bool SetUndeletable(const std::string& path, bool on) {
 #endif
 }
 
-ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
-  int pipeEnds[2];
-  if (::pipe(pipeEnds) != 0) {
-    Fail("cannot make a pipe for", program);
+#endif
+
+ProgramLaunch LaunchOf(const std::string& program, const std::vector<std::string>& args) {
+  ProgramLaunch launch{"\"" + program + "\"", {program}};
+#ifdef _WIN32
+  if (program[0] == '/') {  // a build path seen through Wine's drive Z:
+    launch.commandLine = "\"Z:" + program + "\"";
+    std::replace(launch.commandLine.begin(), launch.commandLine.end(), '/', '\\');
   }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDERR_FILENO);
-  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-  posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
-  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+#endif
   for (const std::string& arg : args) {
-    argv.push_back(const_cast<char*>(arg.c_str()));
+    launch.commandLine += " \"" + arg + "\"";
+    launch.argv.push_back(arg);
   }
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  ::close(pipeEnds[1]);
-  if (spawned != 0) {
-    ::close(pipeEnds[0]);
-    errno = spawned;
-    Fail("cannot start", program);
-  }
-  ProgramResult result;
-  char buffer[4096];
-  ssize_t got;
-  while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) != 0) {
-    if (got < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      break;
-    }
-    result.standardError.append(buffer, static_cast<std::size_t>(got));
-  }
-  ::close(pipeEnds[0]);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return result;
+  return launch;
 }
 
-#endif
+ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
+  WatchedProgram watched;
+  OsError error;
+  if (!watched.Start(LaunchOf(program, args), &error)) {
+    throw std::runtime_error("cannot start " + program + ": " + error.Describe());
+  }
+  while (!watched.Ended()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return {watched.ExitStatus(), watched.Report()};
+}
 
 }  // namespace ndr::testsupport

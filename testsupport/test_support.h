@@ -52,9 +52,11 @@ struct ProgramResult {
   int exitCode = -1;          // 128 + signal number when a signal ended it
   std::string standardError;  // everything it wrote there
 };
-// Runs the program without a shell and waits for it. A POSIX absolute path
+// The program with its arguments, quoted for Windows. A POSIX absolute path
 // given to a Windows build (as CMake passes build paths under Wine) is
 // reached through Wine's drive Z:.
+ProgramLaunch LaunchOf(const std::string& program, const std::vector<std::string>& args = {});
+// Runs the program without a shell and waits for it.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args = {});
 
 }  // namespace ndr::testsupport

@@ -33,11 +33,9 @@ class Extract : public ::testing::Test {
 
 TEST(BounceTest, RecognisesTheFiveMarkersAndDropsOnlyTheListedHeaderLines) {
   const std::string relayA = NDR_RELAY_A, relayB = NDR_RELAY_B;
+  // Each marker is also recognised in the run tests' generated bounces.
   const std::pair<std::string, bool> markers[] = {
       {"x by Wren's Mercury SMTP (Server) (Mercury/32 v3.21c) y", true},
-      {"Received: from a (ArGoSoft Mail Server, Version 1.5 (1.5.0.8));", true},
-      {"Received: from " + relayA + " (x)", true},
-      {"Received: from " + relayB, true},
       {"Received: from 127.0.0.10", true},  // a prefix test, as written
       {"x by wren's Mercury SMTP (Server) (Mercury/32 v3.21c)", false},
       {"(ArGoSoft Mail Server, Version 1.5 (1.5.0.9))", false},
@@ -49,60 +47,15 @@ TEST(BounceTest, RecognisesTheFiveMarkersAndDropsOnlyTheListedHeaderLines) {
   for (const auto& [line, marker] : markers) {
     EXPECT_EQ(IsMarkerLine(line), marker) << line;
   }
-  const std::pair<const char*, bool> dropped[] = {{"Message-ID: <1@x>", true},
-                                                  {"Date: Thu, 5 Feb 2004", true},
-                                                  {"Comments: c", true},
-                                                  {"X-Remailer-Contact: x", true},
-                                                  {"   folded", true},
-                                                  {"message-id: <1@x>", false},
-                                                  {"Date:x", false},
-                                                  {"\tfolded", false},
-                                                  {"  two", false},
-                                                  {"Subject: Date: ", false},
-                                                  {"", false}};
-  for (const auto& [line, drop] : dropped) {
-    EXPECT_EQ(IsDroppedHeaderLine(line), drop) << line;
+  // The extract table shows the listed lines dropped; these near misses stay.
+  for (const char* line : {"message-id: <1@x>", "Date:x", "Subject: Date: ", ""}) {
+    EXPECT_FALSE(IsDroppedHeaderLine(line)) << line;
   }
 }
 
-TEST_F(Extract, WritesTheCopiedMessageAsAQueuePair) {
-  std::string bounce =
-      "Date: bounce header is not copied\r\n"
-      "\r\n"
-      "notice\r\n" +
-      kMarker +
-      "\r\n"
-      "        by mx.example.com;\r\n"  // the marker's folded lines go with it
-      "\tfor <a@example.com>;\r\n"
-      " id 7\r\n"
-      "X-Folded: a\r\n"
-      "\ttab\r\n"
-      "  two blanks\r\n"
-      "        eight blanks\r\n"
-      "Message-ID: <1@x>\r\n"
-      "Date: Thu, 5 Feb 2004 10:15:00 +0100\r\n"
-      "date: lower case stays\r\n"
-      "Comments: dropped\r\n"
-      "X-Remailer-Contact: dropped\r\n"
-      "Subject: Caf\xe9\r\n"
-      "\r\n"
-      "body one\r"
-      "body\ntwo\r\n"
-      "\r\n"
-      "\xff last without end";
-  ASSERT_EQ(Run(bounce), ExtractOutcome::kRebuilt);
-  EXPECT_EQ(ReadBytes(kQ0), kQueueHead +
-                                "X-Folded: a\r\n"
-                                "\ttab\r\n"
-                                "  two blanks\r\n"
-                                "date: lower case stays\r\n"
-                                "Subject: Caf\xe9\r\n"
-                                "\r\n");
-  EXPECT_EQ(ReadBytes(kQ1), "body one\r\nbody\ntwo\r\n\r\n\xff last without end\r\n");
-}
-
-// A bounce with no copy writes nothing; one cut off in its header leaves no
-// pair behind, not even an old one.
+// The copy after the marker (with its folded lines) becomes the pair, less
+// the listed header lines. A bounce with no copy writes nothing; one cut off
+// in its header leaves no pair behind, not even an old one.
 TEST_F(Extract, EveryLineEndAndEveryCutGivesTheRightPairOrNone) {
   const std::string longLine(300000, 'v');
   const struct {
@@ -110,6 +63,15 @@ TEST_F(Extract, EveryLineEndAndEveryCutGivesTheRightPairOrNone) {
     ExtractOutcome outcome;
     std::string header, body;  // the pair when rebuilt
   } cases[] = {
+      {"Date: bounce header is not copied\r\n\r\nnotice\r\n" + kMarker +
+           "\r\n        by mx.example.com;\r\n\tfor <a@example.com>;\r\n id 7\r\n"
+           "X-Folded: a\r\n\ttab\r\n  two blanks\r\n        eight blanks\r\n"
+           "Message-ID: <1@x>\r\nDate: Thu, 5 Feb 2004 10:15:00 +0100\r\n"
+           "date: lower case stays\r\nComments: dropped\r\nX-Remailer-Contact: dropped\r\n"
+           "Subject: Caf\xe9\r\n\r\nbody one\rbody\ntwo\r\n\r\n\xff last without end",
+       ExtractOutcome::kRebuilt,
+       "X-Folded: a\r\n\ttab\r\n  two blanks\r\ndate: lower case stays\r\nSubject: Caf\xe9\r\n",
+       "body one\r\nbody\ntwo\r\n\r\n\xff last without end\r\n"},
       {kMarker + "\r\n\r\nbody\r\n", ExtractOutcome::kRebuilt, "", "body\r\n"},
       {kMarker + "\r\n\r\n", ExtractOutcome::kRebuilt, "", ""},
       {kMarker + "\r\n\tfolded\r\n\r\nbody", ExtractOutcome::kRebuilt, "", "body\r\n"},

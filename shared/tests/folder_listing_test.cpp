@@ -60,9 +60,7 @@ TEST(ListFolder, ListsMatchingFilesWithSizesAndSkipsFolders) {
   BuildTree(kRoot, tree);
   std::map<std::string, std::uint64_t> seen;
   ListFolder(kRoot, "*.cnm", [&](const FindEntry& entry, const std::string& name) {
-    EXPECT_EQ(name, entry.cFileName);
     seen[name] = EntrySize(entry);
-    EXPECT_EQ(EntryIsEmpty(entry), EntrySize(entry) == 0);
   });
   EXPECT_EQ(seen, (std::map<std::string, std::uint64_t>{{"ONE.CNM", 5}, {"two.cnm", 0}}));
 

@@ -63,24 +63,5 @@ TEST(LineReader, OverlongLinesKeepAPrefixAndReportTruncation) {
   EXPECT_EQ(cut, (std::vector<bool>{true, false, false}));  // exactly the limit is no cut
 }
 
-TEST(LineWriter, EndsEveryLineWithCrLfAndReportsWhyItCannotOpen) {
-  testsupport::BuildTree(kRoot, {{"m.cnm", "old"}});
-  LineWriter writer;
-  ASSERT_TRUE(writer.Open(kFile));  // truncates
-  EXPECT_TRUE(writer.WriteLine("RELI_MAILOUT"));
-  EXPECT_TRUE(writer.WriteLine(""));
-  EXPECT_TRUE(writer.WriteLine("a\nb"));
-  EXPECT_TRUE(writer.Write("raw"));
-  ASSERT_TRUE(writer.Close());
-  EXPECT_EQ(testsupport::ReadBytes(kFile), "RELI_MAILOUT\r\n\r\na\nb\r\nraw");
-
-  OsError error;
-  EXPECT_FALSE(writer.Open(kRoot + "\\no-folder\\x.q0", &error));
-  EXPECT_NE(error.code, 0);
-  LineReader reader;
-  EXPECT_FALSE(reader.Open(kRoot + "\\missing.cnm", &error));
-  EXPECT_NE(error.code, 0);
-}
-
 }  // namespace
 }  // namespace ndr
