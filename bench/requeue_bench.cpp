@@ -85,7 +85,7 @@ void Throughput() {
     bytes += bounces.back().size();
   }
   std::printf("ndr_Requeue: %d bounces, %.1f KB on average\n", kBounceCount,
-              bytes / 1024.0 / kBounceCount);
+              static_cast<double>(bytes) / 1024.0 / kBounceCount);
   double best = 1e9, bestBase = 1e9;
   // Alternating which side goes first, as each refill leaves the file
   // system with many recently deleted inodes to skip.
@@ -135,7 +135,8 @@ void PeakMemory() {
     std::printf(
         "ndr_Requeue on one 500 MB bounce (%s): %.1f s, peak memory <= %.1f MB "
         "(goal < 16)\n",
-        singleLine ? "a single line" : "short lines", run.seconds, run.peakKiB / 1024.0);
+        singleLine ? "a single line" : "short lines", run.seconds,
+        static_cast<double>(run.peakKiB) / 1024.0);
   }
   testsupport::RemoveTree(kMail);
 }
