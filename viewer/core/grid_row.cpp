@@ -25,6 +25,12 @@ std::size_t RoundedCapacity(std::size_t bytes) {
   return (kHeaderBytes + bytes + 8 + 15) / 16 * 16 - 8 - kHeaderBytes;
 }
 
+// An empty view may have no data at all, which memcpy must not be given.
+void CopyText(char* to, std::string_view text) {
+  if (!text.empty())
+    std::memcpy(to, text.data(), text.size());
+}
+
 // The texts of a row's slots, kept on the stack for a row of usual width: a
 // scan stores every row through here.
 class SlotTexts {
@@ -172,7 +178,7 @@ void GridRow::Store(std::span<std::string_view> cut) {
     Allocate(total);
   std::size_t end = 0;
   for (std::size_t s = 0; s < Slots(); ++s) {
-    std::memcpy(TextStart() + end, cut[s].data(), cut[s].size());
+    CopyText(TextStart() + end, cut[s]);
     end += cut[s].size();
     SetEnd(s, end);
   }
@@ -200,7 +206,7 @@ void GridRow::SetText(std::size_t col, std::string_view text) {
     const std::size_t newTotal = total - (end - begin) + text.size();
     if (TableBytes() + newTotal <= Capacity()) {
       std::memmove(TextStart() + begin + text.size(), TextStart() + end, total - end);
-      std::memcpy(TextStart() + begin, text.data(), text.size());
+      CopyText(TextStart() + begin, text);
       for (std::size_t s = col; s < Slots(); ++s)
         SetEnd(s, End(s) - end + begin + text.size());
       return;
