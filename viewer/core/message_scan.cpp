@@ -1,6 +1,8 @@
 // Filling the grid from the listed folder, and the counters.
 #include "message_scan.h"
 
+#include <algorithm>
+
 #include "date_time.h"
 #include "number_format.h"
 
@@ -52,6 +54,7 @@ void MessageScan::LoadFolder() {
   {
     BusyScope busy(toolkit_);
     lastEvents_ = std::chrono::steady_clock::now();
+    eventsPause_ = eventsInterval_;
     ReadAhead files(folders_.Current(), readers_, kScanReadAhead, kMostReaders);
     while (ReadAhead::Entry* entry = files.Next()) {
       ScanEntry(*entry);
@@ -88,15 +91,20 @@ void MessageScan::ShowCounters() {
 }
 
 // Often enough for the counters to advance visibly, rarely enough that a
-// large scan does not spend its time repainting. The interval counts from the
-// end of the last event run, so slow repaints cannot starve the scan.
+// large scan does not spend its time repainting. The pause counts from the
+// end of the last event run, and grows with that run's cost: a window whose
+// grid already holds many rows repaints slowly, and its event runs should
+// still take no more than a tenth of the scan. A zero interval runs events
+// at every entry.
 void MessageScan::LetEventsRunIfDue() {
   const auto now = std::chrono::steady_clock::now();
-  if (now - lastEvents_ < eventsInterval_)
+  if (now - lastEvents_ < eventsPause_)
     return;
   ShowCounters();  // shown only when the window can paint them
   toolkit_.DoEvents();
   lastEvents_ = std::chrono::steady_clock::now();
+  if (eventsInterval_ > std::chrono::steady_clock::duration::zero())
+    eventsPause_ = std::max(eventsInterval_, (lastEvents_ - now) * 9);
 }
 
 // The row's cells are made in place and stored at once: a large scan adds

@@ -56,6 +56,7 @@ class MessageScan {
   const FolderChoice& folders_;
   std::string messagesText_ = "00 000", bytesText_ = "00 000 000 000", emptyFilesText_ = "00 000";
   std::chrono::steady_clock::duration eventsInterval_ = std::chrono::milliseconds(30);
+  std::chrono::steady_clock::duration eventsPause_ = eventsInterval_;  // this scan's
   int readers_ = DefaultReaderCount();
   std::uint64_t started_ = 0;
   bool running_ = false, unloaded_ = false;
