@@ -10,7 +10,7 @@ want=(
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   wine wine64
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  xvfb xauth x11-apps imagemagick
+  xvfb xauth x11-apps imagemagick libxcb-xkb-dev libxcb-xtest0-dev
   qt6-svg-dev dpkg-dev desktop-file-utils man-db file zip unzip
 )
 

@@ -56,11 +56,11 @@ run_windows() {
   export NDR_WINEPREFIX="$wine_prefix"
   # shellcheck source=wine-env.sh
   . scripts/wine-env.sh "$root/build/mingw/drive-p"
-  start_display
   ctest --preset mingw -j "$jobs"
 }
 
-# The Windows viewer's tests need an X display for Wine's windows.
+# Wine's windows, and the Qt window's scenario with a key held at an X
+# server, need an X display.
 # shellcheck source=xvfb-display.sh
 . scripts/xvfb-display.sh
 
@@ -76,6 +76,7 @@ cleanup() {
   fi
 }
 trap cleanup EXIT
+start_display
 
 # The canary: a build of its own (build/canary) is configured with its drives
 # folder (where an operator's real mail folders would be) holding a small mail

@@ -1,5 +1,5 @@
 # Source this file, then call start_display: starts a virtual X display on the
-# first free number from 71 for Wine's windows, exports DISPLAY and leaves the
+# first free number from 71 for the windows of the tests, exports DISPLAY and leaves the
 # server's process id in xvfb_pid (empty when none was free), for the caller's
 # cleanup to stop.
 xvfb_pid=""

@@ -31,6 +31,7 @@
 #include "grid_cell_delegate.h"
 #include "grid_model.h"
 #include "pictures.h"
+#include "x11_key_repeat.h"
 
 namespace ndr {
 namespace {
@@ -102,6 +103,7 @@ DeskWindow::DeskWindow(QWidget* parent) : QMainWindow(parent) {
     if (dpi > 0)
       twipsPerPixel_ = 1440.0 / dpi;
   }
+  AskForTrueKeyReleases();
   desk_ = std::make_unique<Desk>(*this, grid_);
   input_ = std::make_unique<GridInput>(*desk_, grid_);
 

@@ -1,6 +1,8 @@
 // The operator's scenarios against the Qt window, in this process on the
 // offscreen platform: input through QTest's events, read back from the
-// widgets.
+// widgets. On an X display a held key is held at the X server, whose own
+// repeat then reaches the window as an operator's does, through a display
+// that passes key releases on slowly.
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -12,11 +14,17 @@
 #include <QScreen>
 #include <QTableView>
 #include <QTest>
+#include <cstdio>
+#include <cstdlib>
+
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 #include "core_text.h"
 #include "desk_window.h"
 #include "grid_model.h"
 #include "single_instance.h"
+#include "slow_release_display.h"
 #include "window_behaviour.h"
 
 namespace ndr::behaviour {
@@ -160,8 +168,28 @@ class QtDriver : public WindowDriver {
     const auto [widget, at] = PointOf(row, col);
     QTest::mouseRelease(widget, Qt::LeftButton, {}, at);
   }
-  void KeyDown(int key, bool autoRepeat) override { SendKey(QEvent::KeyPress, key, autoRepeat); }
-  void KeyUp(int key, bool autoRepeat) override { SendKey(QEvent::KeyRelease, key, autoRepeat); }
+  void HoldKey(int key) override {
+    if (xcb_connection_t* x11 = X11()) {
+      window_.activateWindow();
+      window_.view()->setFocus();
+      SendX11Key(x11, XCB_KEY_PRESS, key);
+      QTest::qWait(1500);  // past the server's repeat delay
+      return;
+    }
+    SendKey(QEvent::KeyPress, key, false);
+    for (int i = 0; i < 4; ++i) {  // what a held key repeats on some displays
+      SendKey(QEvent::KeyRelease, key, true);
+      SendKey(QEvent::KeyPress, key, true);
+    }
+  }
+  void KeyUp(int key) override {
+    if (xcb_connection_t* x11 = X11()) {
+      SendX11Key(x11, XCB_KEY_RELEASE, key);
+      QTest::qWait(200);
+      return;
+    }
+    SendKey(QEvent::KeyRelease, key, false);
+  }
   int Rows() override { return window_.model()->rowCount() + 1; }
   std::string Cell(int row, int col) override {
     if (row == 0 && col == 0)
@@ -184,6 +212,30 @@ class QtDriver : public WindowDriver {
  private:
   QWidget* Widget(ControlId id, int index) {
     return window_.findChild<QWidget*>(FromCore(ControlKey(id, index)));
+  }
+  static xcb_connection_t* X11() {
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return QGuiApplication::platformName() == "xcb" && x11 != nullptr ? x11->connection() : nullptr;
+  }
+  static void SendX11Key(xcb_connection_t* x11, std::uint8_t type, int key) {
+    EXPECT_EQ(key, kDeleteKey);
+    constexpr xcb_keysym_t kDeleteSym = 0xffff;
+    xcb_test_fake_input(x11, type, KeycodeOf(x11, kDeleteSym), XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_flush(x11);
+  }
+  static xcb_keycode_t KeycodeOf(xcb_connection_t* x11, xcb_keysym_t sym) {
+    const xcb_setup_t* setup = xcb_get_setup(x11);
+    const int count = setup->max_keycode - setup->min_keycode + 1;
+    xcb_get_keyboard_mapping_reply_t* map = xcb_get_keyboard_mapping_reply(
+        x11, xcb_get_keyboard_mapping(x11, setup->min_keycode, static_cast<std::uint8_t>(count)),
+        nullptr);
+    xcb_keycode_t found = 0;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(map);
+    for (int i = 0; map != nullptr && found == 0 && i < count * map->keysyms_per_keycode; ++i)
+      if (syms[i] == sym)
+        found = static_cast<xcb_keycode_t>(setup->min_keycode + i / map->keysyms_per_keycode);
+    std::free(map);
+    return found;
   }
   void SendKey(QEvent::Type type, int key, bool autoRepeat) {
     QKeyEvent event(type, key == kDeleteKey ? Qt::Key_Delete : static_cast<Qt::Key>(key), {},
@@ -224,6 +276,19 @@ std::unique_ptr<WindowDriver> MakeWindowDriver() {
 }  // namespace ndr::behaviour
 
 int main(int argc, char** argv) {
+  if (qEnvironmentVariable("QT_QPA_PLATFORM") == "xcb") {
+    const QString display = qEnvironmentVariable("DISPLAY");
+    const int slow =
+        display.startsWith(':')
+            ? ndr::behaviour::StartSlowReleaseDisplay(display.mid(1).split('.')[0].toInt())
+            : -1;
+    if (slow < 0) {
+      std::puts("no local X display: skipped");
+      return 77;
+    }
+    qputenv("DISPLAY", ":" + QByteArray::number(slow));
+    qputenv("QT_XCB_NO_MITSHM", "1");  // the display passes bytes, not shared memory
+  }
   QApplication app(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);  // a scenario closes the window
   ::testing::InitGoogleTest(&argc, argv);

@@ -246,13 +246,13 @@ class Win32Driver : public WindowDriver {
   }
   // The system repeats a held key's press, flagged by bit 30; its release
   // comes once.
-  void KeyDown(int key, bool autoRepeat) override {
-    PostMessageA(Grid(), WM_KEYDOWN, static_cast<WPARAM>(key), autoRepeat ? 0x40000001 : 1);
+  void HoldKey(int key) override {
+    for (int i = 0; i < 5; ++i)
+      PostMessageA(Grid(), WM_KEYDOWN, static_cast<WPARAM>(key), i > 0 ? 0x40000001 : 1);
     Settle();
   }
-  void KeyUp(int key, bool autoRepeat) override {
-    if (!autoRepeat)
-      PostMessageA(Grid(), WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
+  void KeyUp(int key) override {
+    PostMessageA(Grid(), WM_KEYUP, static_cast<WPARAM>(key), 0xC0000001);
     Settle();
   }
   int Rows() override { return static_cast<int>(SendMessageA(Grid(), win32::kGridGetRows, 0, 0)); }
