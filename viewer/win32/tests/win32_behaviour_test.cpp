@@ -139,8 +139,11 @@ class Win32Driver : public WindowDriver {
   bool PointerCaptured() override { return ThreadInfo().hwndCapture != nullptr; }
 
   void Click(ControlId id, int index) override {
-    PostClick(id, index);
-    Settle();
+    HWND control = Control(id, index);
+    MouseClick(control, Centre(control), false);
+  }
+  void ClickCell(int row, int col, bool shift = false) override {
+    MouseClick(Grid(), CellPoint(row, col), shift);
   }
   // What the system makes of quick clicks: the second press of a pair comes
   // as a double-click.
@@ -317,10 +320,47 @@ class Win32Driver : public WindowDriver {
   }
   // The pointer itself goes there too: the grid asks the system where it is
   // (to see it leave, and after scrolling).
-  void PointerTo(LPARAM at) const {
+  POINT PointerTo(LPARAM at, HWND window = nullptr) const {
     POINT screen{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
-    ClientToScreen(Grid(), &screen);
+    ClientToScreen(window != nullptr ? window : Grid(), &screen);
     SetCursorPos(screen.x, screen.y);
+    return screen;
+  }
+  // A click as a hand gives it: the button comes up a moment after it went
+  // down, and the system routes it then (to the window that holds the
+  // capture; nowhere while the window is disabled by a scan). On the last
+  // click's spot it first waits out the double-click time, to stay a click.
+  void MouseClick(HWND window, LPARAM at, bool shift) {
+    const POINT screen = PointerTo(at, window);
+    if (screen.x == lastClickAt_.x && screen.y == lastClickAt_.y)
+      std::this_thread::sleep_until(lastClick_ +
+                                    std::chrono::milliseconds(GetDoubleClickTime() + 50));
+    lastClick_ = std::chrono::steady_clock::now();
+    lastClickAt_ = screen;
+    if (shift)
+      Send(INPUT_KEYBOARD, 0);
+    Send(INPUT_MOUSE, MOUSEEVENTF_LEFTDOWN);
+    std::this_thread::sleep_for(150ms);
+    Send(INPUT_MOUSE, MOUSEEVENTF_LEFTUP);
+    if (shift)
+      Send(INPUT_KEYBOARD, KEYEVENTF_KEYUP);
+    // The system's input comes after posted messages (the ping) but before
+    // painting: once the grid has painted again, the window has taken it.
+    InvalidateRect(Grid(), nullptr, FALSE);
+    WaitFor([this] { return GetUpdateRect(Grid(), nullptr, FALSE) == FALSE; });
+    Settle();
+  }
+  // The left button, or the Shift key.
+  static void Send(DWORD type, DWORD flags) {
+    INPUT input{};
+    input.type = type;
+    if (type == INPUT_MOUSE) {
+      input.mi.dwFlags = flags;
+    } else {
+      input.ki.wVk = VK_SHIFT;
+      input.ki.dwFlags = flags;
+    }
+    SendInput(1, &input, sizeof input);
   }
   void MoveToPoint(LPARAM at, bool leftDown) {
     PointerTo(at);
@@ -349,6 +389,8 @@ class Win32Driver : public WindowDriver {
   HWND main_ = nullptr;
   WPARAM pings_ = 0;
   std::string dialogAnswer_;
+  std::chrono::steady_clock::time_point lastClick_;
+  POINT lastClickAt_{-1, -1};
 };
 
 // --- What only the Win32 window shows -------------------------------------------
