@@ -55,11 +55,22 @@ void ReadAhead::Read(Entry& entry, EntryReader& reader) {
   entry.outcome = reader.Read(folder_, entry.listed, entry.info);
 }
 
-bool ReadAhead::ReadCountingWaits(Entry& entry, EntryReader& reader) {
-  const std::int64_t waitsBefore = ThisThreadWaitCount();
+// The thread's wait count costs a system call, as much as the read of a
+// cached file: it is asked only while readers may still be added, and only
+// after a long read, when the disk may be the one being waited for; so the
+// first long read of a run only starts the counting.
+bool ReadAhead::ReadCountingWaits(Entry& entry, EntryReader& reader, bool counting,
+                                  bool& lastLong) {
+  if (!counting) {
+    Read(entry, reader);
+    return false;
+  }
+  constexpr std::int64_t kNotAsked = -2;
+  const std::int64_t waitsBefore = lastLong ? ThisThreadWaitCount() : kNotAsked;
   const auto start = std::chrono::steady_clock::now();
   Read(entry, reader);
-  if (std::chrono::steady_clock::now() - start <= kDiskWait)
+  lastLong = std::chrono::steady_clock::now() - start > kDiskWait;
+  if (!lastLong || waitsBefore == kNotAsked)
     return false;
   // A long read that never gave up its processor was kept from one: readers
   // take turns on a busy machine, and more of them would only take more.
@@ -137,8 +148,9 @@ ReadAhead::Entry* ReadAhead::Next() {
       break;
     }
     Entry& other = Slot(claimed_++);
+    const bool counting = readers_.size() < mostReaders_;
     lock.unlock();
-    const bool waited = ReadCountingWaits(other, ownReader_);
+    const bool waited = ReadCountingWaits(other, ownReader_, counting, ownLastLong_);
     lock.lock();
     other.done = true;
     CountRead(waited);
@@ -154,6 +166,7 @@ void ReadAhead::ReaderLoop() {
   // nothing by this.
   MakeThisThreadBackground();
   EntryReader reader;
+  bool lastLong = false;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     work_.wait(lock, [&] { return stopping_ || claimed_ < listed_ || listingDone_; });
@@ -161,8 +174,9 @@ void ReadAhead::ReaderLoop() {
       return;  // stopped, or nothing left to list and read
     const std::uint64_t index = claimed_++;
     Entry& entry = Slot(index);
+    const bool counting = readers_.size() < mostReaders_;
     lock.unlock();
-    const bool waited = ReadCountingWaits(entry, reader);
+    const bool waited = ReadCountingWaits(entry, reader, counting, lastLong);
     lock.lock();
     entry.done = true;
     CountRead(waited);

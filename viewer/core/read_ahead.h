@@ -60,8 +60,9 @@ class ReadAhead {
   Entry* NextAlone();
   void ListMore(std::unique_lock<std::mutex>& lock);
   void Read(Entry& entry, EntryReader& reader);
-  // Reads the entry; whether it waited for the disk, for CountRead.
-  bool ReadCountingWaits(Entry& entry, EntryReader& reader);
+  // Reads the entry; whether it waited for the disk, for CountRead, while
+  // counting (readers may be added). lastLong: the thread's last read was.
+  bool ReadCountingWaits(Entry& entry, EntryReader& reader, bool counting, bool& lastLong);
   // Under the lock, after each read: whether most of the last reads waited.
   void CountRead(bool waited);
   void StartReader();
@@ -69,7 +70,8 @@ class ReadAhead {
 
   ScanFolder folder_;
   EntryReader ownReader_;  // the caller's, for the entries no reader took
-  std::string prefix_;     // the folder and its backslash
+  bool ownLastLong_ = false;
+  std::string prefix_;  // the folder and its backslash
   std::vector<Entry> slots_;
   // Entry numbers in listing order: [head_, claimed_) are being read or
   // done, [claimed_, listed_) wait for a reader.
