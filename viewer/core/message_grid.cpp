@@ -149,31 +149,32 @@ void MessageGrid::SelectAll() {
 }
 
 void MessageGrid::MoveUp() {
-  if (grid_.Row() <= grid_.FixedRows())
-    return;
-  grid_.SetRow(grid_.Row() - 1);
-  grid_.SetRowSel(grid_.Row());
+  MoveRowTo(grid_.Row() - 1);
 }
-
 void MessageGrid::MoveDown() {
-  if (grid_.Row() >= grid_.Rows() - 1)
-    return;
-  grid_.SetRow(grid_.Row() + 1);
-  grid_.SetRowSel(grid_.Row());
+  MoveRowTo(grid_.Row() + 1);
 }
-
 void MessageGrid::MoveLeft() {
-  if (grid_.Col() <= grid_.FixedCols())
-    return;
-  grid_.SetCol(grid_.Col() - 1);
-  grid_.SetColSel(grid_.Col());
+  MoveColTo(grid_.Col() - 1);
+}
+void MessageGrid::MoveRight() {
+  MoveColTo(grid_.Col() + 1);
 }
 
-void MessageGrid::MoveRight() {
-  if (grid_.Col() >= grid_.Cols() - 1)
+// An arrow moves the current cell and its selection along one axis, within
+// the body; past its edge it does nothing.
+void MessageGrid::MoveRowTo(std::int32_t row) {
+  if (row < grid_.FixedRows() || row > grid_.Rows() - 1)
     return;
-  grid_.SetCol(grid_.Col() + 1);
-  grid_.SetColSel(grid_.Col());
+  grid_.SetRow(row);
+  grid_.SetRowSel(row);
+}
+
+void MessageGrid::MoveColTo(std::int32_t col) {
+  if (col < grid_.FixedCols() || col > grid_.Cols() - 1)
+    return;
+  grid_.SetCol(col);
+  grid_.SetColSel(col);
 }
 
 void MessageGrid::MoveHome() {

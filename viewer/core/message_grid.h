@@ -53,6 +53,8 @@ class MessageGrid {
   void MoveHome();
 
  private:
+  void MoveRowTo(std::int32_t row);
+  void MoveColTo(std::int32_t col);
   void SortByCurrentColumn(int order, char mark);
 
   Toolkit& toolkit_;
