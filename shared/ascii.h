@@ -56,12 +56,18 @@ constexpr bool EndsWithIgnoreCase(std::string_view text, std::string_view suffix
 }
 
 // Where needle (in lower case) stands in text, in either case; npos if nowhere.
+// The needle's first byte is looked for with one comparison per byte.
 constexpr std::size_t FindIgnoreCase(std::string_view text, std::string_view lowerNeedle) {
   if (lowerNeedle.empty())
     return 0;
+  if (lowerNeedle.size() > text.size())
+    return std::string_view::npos;
+  const char first = lowerNeedle[0];
+  const char fold = IsAsciiLetter(first) ? static_cast<char>(kAsciiCaseBit) : '\0';
+  const std::string_view rest = lowerNeedle.substr(1);
   for (std::size_t i = 0; i + lowerNeedle.size() <= text.size(); ++i) {
-    if (AsciiLower(text[i]) == lowerNeedle[0] &&
-        EqualsIgnoreCase(text.substr(i, lowerNeedle.size()), lowerNeedle))
+    if (static_cast<char>(text[i] | fold) == first &&
+        EqualsIgnoreCase(text.substr(i + 1, rest.size()), rest))
       return i;
   }
   return std::string_view::npos;

@@ -116,7 +116,9 @@ bool IsContinuation(std::string_view line) {
 // The value of header field name ("status:") in line; false when the line is
 // not that field.
 bool FieldValue(std::string_view line, std::string_view name, std::string_view& value) {
-  if (!StartsWithIgnoreCase(line, name))
+  // Most lines are other fields or text: where the colon stands tells at once.
+  if (line.size() < name.size() || line[name.size() - 1] != ':' ||
+      !StartsWithIgnoreCase(line, name))
     return false;
   value = line.substr(name.size());
   while (!value.empty() && IsBlank(value.front()))
@@ -129,7 +131,9 @@ struct HeadFacts {
   bool fromServer = false;  // sent and named as a mail server's notice
 };
 
-// Reads the header up to its empty line.
+// Reads the header up to its empty line. A line's first letter picks the
+// one field it can be; the sender's words are weighed only while no other
+// field has told.
 HeadFacts ReadHeader(Lines& lines) {
   HeadFacts facts;
   std::string_view line, value;
@@ -139,15 +143,27 @@ HeadFacts ReadHeader(Lines& lines) {
       facts.report |= inContentType && FindIgnoreCase(line, "multipart/report") != line.npos;
       continue;
     }
-    inContentType = FieldValue(line, "content-type:", value);
-    if (inContentType)
-      facts.report |= FindIgnoreCase(value, "multipart/report") != value.npos;
-    else if (FieldValue(line, "from:", value))
-      facts.fromServer |= ContainsAny(value, kDaemonSenders);
-    else if (FieldValue(line, "subject:", value))
-      facts.fromServer |= ContainsAny(value, kNoticeSubjects);
-    else if (FieldValue(line, "return-path:", value))
-      facts.fromServer |= value.starts_with("<>");
+    inContentType = false;
+    switch (AsciiLower(line[0])) {
+      case 'c':
+        inContentType = FieldValue(line, "content-type:", value);
+        facts.report |= inContentType && FindIgnoreCase(value, "multipart/report") != value.npos;
+        break;
+      case 'f':
+        if (!facts.fromServer && FieldValue(line, "from:", value))
+          facts.fromServer = ContainsAny(value, kDaemonSenders);
+        break;
+      case 's':
+        if (!facts.fromServer && FieldValue(line, "subject:", value))
+          facts.fromServer = ContainsAny(value, kNoticeSubjects);
+        break;
+      case 'r':
+        if (FieldValue(line, "return-path:", value))
+          facts.fromServer |= value.starts_with("<>");
+        break;
+      default:
+        break;
+    }
   }
   return facts;
 }
@@ -270,9 +286,15 @@ bool FindReplyCode(std::string_view line, std::string_view& code) {
 // or the part that holds it.
 bool IsCopyStart(std::string_view line) {
   std::string_view value;
-  return StartsWithIgnoreCase(line, "received:") || StartsWithIgnoreCase(line, "return-path:") ||
-         (FieldValue(line, "content-type:", value) &&
-          FindIgnoreCase(value, "rfc822") != value.npos);
+  switch (line.empty() ? '\0' : AsciiLower(line[0])) {
+    case 'r':
+      return FieldValue(line, "received:", value) || FieldValue(line, "return-path:", value);
+    case 'c':
+      return FieldValue(line, "content-type:", value) &&
+             FindIgnoreCase(value, "rfc822") != value.npos;
+    default:
+      return false;
+  }
 }
 
 struct CodeLine {
@@ -359,7 +381,9 @@ std::string_view UnfoldWords(std::string_view words, char (&kept)[kMaxWords]) {
   std::size_t size = 0;
   bool blank = true;  // drops leading blanks
   for (char c : words) {
-    const bool isBlank = IsBlank(c) || c == '\r' || c == '\n';
+    // Most bytes are printable or 8-bit: one comparison passes them.
+    const bool isBlank =
+        static_cast<unsigned char>(c) <= ' ' && (IsBlank(c) || c == '\r' || c == '\n');
     if (isBlank && blank)
       continue;
     if (size == kMaxWords)

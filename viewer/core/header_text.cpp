@@ -1,6 +1,7 @@
 #include "header_text.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "ascii.h"
 #include "charset.h"
@@ -60,8 +61,23 @@ std::size_t Utf8SequenceAt(std::string_view text, std::size_t at) {
   return length;
 }
 
+// How many bytes from at on are ASCII: eight at a time, since most texts are
+// nothing else.
+std::size_t AsciiRunAt(std::string_view text, std::size_t at) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  std::size_t end = at;
+  for (std::uint64_t word; end + sizeof word <= text.size(); end += sizeof word) {
+    std::memcpy(&word, text.data() + end, sizeof word);
+    if ((word & kHighBits) != 0)
+      break;
+  }
+  while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
+    ++end;
+  return end - at;
+}
+
 bool IsUtf8(std::string_view text) {
-  for (std::size_t at = 0; at < text.size();) {
+  for (std::size_t at = AsciiRunAt(text, 0); at < text.size(); at += AsciiRunAt(text, at)) {
     const std::size_t length = Utf8SequenceAt(text, at);
     if (length == 0)
       return false;
@@ -178,13 +194,7 @@ bool IsLinearBlank(std::string_view text) {
 // Nothing to decode and nothing but ASCII: the text stays as it is. Most
 // values of a scan are such.
 bool IsPlainAscii(std::string_view text) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if ((static_cast<unsigned char>(c) & 0x80) != 0 ||
-        (c == '=' && i + 1 < text.size() && text[i + 1] == '?'))
-      return false;
-  }
-  return true;
+  return AsciiRunAt(text, 0) == text.size() && text.find("=?") == std::string_view::npos;
 }
 
 }  // namespace
