@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstring>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include "ascii.h"
 #include "header_text.h"
@@ -77,36 +82,42 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
+// The first CR or LF of text from `from` on; the text's size when none.
+// Sixteen bytes are looked at together: a head's lines are short and many.
+std::size_t FindLineEnd(std::string_view text, std::size_t from) {
+#if defined(__SSE2__) || defined(_M_X64)
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; from + 16 <= text.size(); from += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + from));
+    const auto ends = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf))));
+    if (ends != 0)
+      return from + static_cast<std::size_t>(std::countr_zero(ends));
+  }
+#endif
+  while (from < text.size() && text[from] != '\r' && text[from] != '\n')
+    ++from;
+  return from;
+}
+
 // The lines of a text, whatever its line ends (CR LF, LF or CR): views into
-// it. The next CR and the next LF are each looked for once, by the library's
-// quick search, however the line ends mix.
+// it.
 class Lines {
  public:
-  explicit Lines(std::string_view text) : text_(text), nextCr_(Find('\r')), nextLf_(Find('\n')) {}
+  explicit Lines(std::string_view text) : text_(text) {}
   bool Next(std::string_view& line) {
     if (at_ >= text_.size())
       return false;
-    if (nextCr_ < at_)
-      nextCr_ = Find('\r');
-    if (nextLf_ < at_)
-      nextLf_ = Find('\n');
-    const std::size_t end = std::min(nextCr_, nextLf_);
+    const std::size_t end = FindLineEnd(text_, at_);
     line = text_.substr(at_, end - at_);
-    at_ = end + (end == nextCr_ && end + 1 == nextLf_ ? 2 : 1);
+    const bool crLf = end + 1 < text_.size() && text_[end] == '\r' && text_[end + 1] == '\n';
+    at_ = end + (crLf ? 2 : 1);
     return true;
   }
 
  private:
-  // The first c from at_ on; the text's size when there is none.
-  std::size_t Find(char c) const {
-    const void* found = std::memchr(text_.data() + at_, c, text_.size() - at_);
-    return found ? static_cast<std::size_t>(static_cast<const char*>(found) - text_.data())
-                 : text_.size();
-  }
-
   std::string_view text_;
   std::size_t at_ = 0;
-  std::size_t nextCr_, nextLf_;  // the next of each from at_ on
 };
 
 bool IsContinuation(std::string_view line) {
@@ -380,16 +391,26 @@ bool ClassOfCode(std::string_view code, ReasonClass& reasonClass) {
 std::string_view UnfoldWords(std::string_view words, char (&kept)[kMaxWords]) {
   std::size_t size = 0;
   bool blank = true;  // drops leading blanks
-  for (char c : words) {
-    // Most bytes are printable or 8-bit: one comparison passes them.
-    const bool isBlank =
-        static_cast<unsigned char>(c) <= ' ' && (IsBlank(c) || c == '\r' || c == '\n');
-    if (isBlank && blank)
+  const auto isBlank = [](char c) {
+    return static_cast<unsigned char>(c) <= ' ' && (IsBlank(c) || c == '\r' || c == '\n');
+  };
+  for (std::size_t at = 0; at < words.size() && size < kMaxWords;) {
+    if (isBlank(words[at])) {
+      if (!blank)
+        kept[size++] = ' ';
+      blank = true;
+      ++at;
       continue;
-    if (size == kMaxWords)
-      break;
-    kept[size++] = isBlank ? ' ' : c;
-    blank = isBlank;
+    }
+    // A run of other bytes is copied whole.
+    std::size_t end = at + 1;
+    while (end < words.size() && !isBlank(words[end]))
+      ++end;
+    const std::size_t take = std::min(end - at, kMaxWords - size);
+    std::memcpy(kept + size, words.data() + at, take);
+    size += take;
+    at += take;
+    blank = false;
   }
   std::size_t end = size;
   if (end == kMaxWords) {
