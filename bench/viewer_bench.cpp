@@ -452,7 +452,7 @@ int main(int argc, char** argv) {
     Generate(root, made, size - made);
     made = size;
     SettleDisk();
-    CompareScan(folder, size, cold ? 3 : size > 50000 ? 5 : (openDelay.count() > 0 ? 2 : 7));
+    CompareScan(folder, size, cold ? 3 : size > 50000 ? 7 : (openDelay.count() > 0 ? 2 : 11));
     MemoryPerRow(folder, emptyFolder, size);
   }
   if (!scanOnly)
