@@ -171,6 +171,16 @@ TEST(HeaderTextTest, EncodedWordsInTheirCharsets) {
        "\xC3\xA9 =?UTF-8?Q?bad=G?= =?UTF-8?Q?a b?="},
       {"=?=? =?UTF-8?B?w6k=?=?=", "=?=? \xC3\xA9?="},
       {"M\xFCller \xC3\xA9", "M\xC3\xBCller \xC3\x83\xC2\xA9"},  // not UTF-8 as a whole
+      // Long plain runs before the first 8-bit byte or word, and after it.
+      {"Returned mail: Stra\xC3\x9F"
+       "e und Pl\xC3\xA4tze, twice over",
+       "Returned mail: Stra\xC3\x9F"
+       "e und Pl\xC3\xA4tze, twice over"},
+      {"Returned mail: see transcript \xC3\xA9 of caf\xE9 and the rest of it",
+       "Returned mail: see transcript "
+       "\xC3\x83\xC2\xA9 of caf\xC3\xA9 and the rest of it"},
+      {"Returned mail, see transcript: =?UTF-8?B?w6k=?=",
+       "Returned mail, see transcript: \xC3\xA9"},
   };
   std::string scratch;
   for (const auto& [raw, shown] : cases) {
@@ -192,6 +202,26 @@ TEST_F(ReaderTest, LabelledBouncesGiveTheirReason) {
       EXPECT_EQ(reason.substr(0, reason.find(':')), label) << sample.name;
       EXPECT_LE(reason.size(), label.size() + 202) << sample.name;
     }
+  }
+}
+
+// The server's words are cut to 200 bytes, their blanks made single, and a
+// cut that falls inside a run or a character keeps no part of the character.
+TEST_F(ReaderTest, LongServerWordsAreCutWhole) {
+  for (const std::string run : {"abcdefg", "\xC3\xA9\xC3\xA9\xC3\xA9"}) {
+    std::string line = "550 5.1.1", unfolded = line;
+    while (unfolded.size() < 400) {
+      line += " \t " + run;
+      unfolded += " " + run;
+    }
+    const std::string reason =
+        Read("From: MAILER-DAEMON\r\nSubject: Undelivered Mail\r\n\r\n" + line + "\r\n").Reason;
+    ASSERT_EQ(reason.rfind("5.1.1 unknown-user: ", 0), 0u) << reason;
+    const std::string shown = reason.substr(reason.find(": ") + 2);
+    EXPECT_LE(shown.size(), 200u);
+    EXPECT_GT(shown.size(), 190u);
+    EXPECT_EQ(unfolded.compare(0, shown.size(), shown), 0) << shown;
+    EXPECT_NE(static_cast<unsigned char>(unfolded[shown.size()]) & 0xC0, 0x80) << shown;
   }
 }
 
