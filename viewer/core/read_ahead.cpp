@@ -15,6 +15,8 @@ namespace {
 // to add a reader).
 constexpr std::chrono::microseconds kDiskWait{40};
 constexpr int kReadsPerVerdict = 32;
+// The most entries a reader takes at once.
+constexpr std::uint64_t kMostClaimed = 8;
 
 }  // namespace
 
@@ -167,20 +169,29 @@ void ReadAhead::ReaderLoop() {
   MakeThisThreadBackground();
   EntryReader reader;
   bool lastLong = false;
+  bool waited[kMostClaimed];
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     work_.wait(lock, [&] { return stopping_ || claimed_ < listed_ || listingDone_; });
     if (stopping_ || claimed_ == listed_)
       return;  // stopped, or nothing left to list and read
-    const std::uint64_t index = claimed_++;
-    Entry& entry = Slot(index);
+    // A few entries at a time, while many wait: each taking of the lock
+    // moves it, and the counts beside it, between the processors. Never so
+    // many that the other threads run dry.
+    const std::uint64_t first = claimed_;
+    const std::uint64_t share = (listed_ - claimed_) / (readers_.size() + 1);
+    const std::uint64_t count = std::clamp<std::uint64_t>(share, 1, kMostClaimed);
+    claimed_ += count;
     const bool counting = readers_.size() < mostReaders_;
     lock.unlock();
-    const bool waited = ReadCountingWaits(entry, reader, counting, lastLong);
+    for (std::uint64_t i = 0; i < count; ++i)
+      waited[i] = ReadCountingWaits(Slot(first + i), reader, counting, lastLong);
     lock.lock();
-    entry.done = true;
-    CountRead(waited);
-    if (index == head_)
+    for (std::uint64_t i = 0; i < count; ++i) {
+      Slot(first + i).done = true;
+      CountRead(waited[i]);
+    }
+    if (head_ >= first && head_ < first + count)
       read_.notify_one();
   }
 }
