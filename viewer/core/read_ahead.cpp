@@ -57,18 +57,16 @@ void ReadAhead::Read(Entry& entry, EntryReader& reader) {
   entry.outcome = reader.Read(folder_, entry.listed, entry.info);
 }
 
-// The thread's wait count costs a system call, as much as the read of a
-// cached file: it is asked only while readers may still be added, and only
-// after a long read, when the disk may be the one being waited for; so the
-// first long read of a run only starts the counting.
+// Every read is timed: a reader that waited on the disk takes its next
+// files one at a time. The thread's wait count costs a system call, as much
+// as the read of a cached file: it is asked only while readers may still be
+// added (counting), and only after a long read, when the disk may be the one
+// being waited for; so the first long read of a run only starts the
+// counting.
 bool ReadAhead::ReadCountingWaits(Entry& entry, EntryReader& reader, bool counting,
                                   bool& lastLong) {
-  if (!counting) {
-    Read(entry, reader);
-    return false;
-  }
   constexpr std::int64_t kNotAsked = -2;
-  const std::int64_t waitsBefore = lastLong ? ThisThreadWaitCount() : kNotAsked;
+  const std::int64_t waitsBefore = counting && lastLong ? ThisThreadWaitCount() : kNotAsked;
   const auto start = std::chrono::steady_clock::now();
   Read(entry, reader);
   lastLong = std::chrono::steady_clock::now() - start > kDiskWait;
@@ -175,12 +173,14 @@ void ReadAhead::ReaderLoop() {
     work_.wait(lock, [&] { return stopping_ || claimed_ < listed_ || listingDone_; });
     if (stopping_ || claimed_ == listed_)
       return;  // stopped, or nothing left to list and read
-    // A few entries at a time, while many wait: each taking of the lock
+    // Cached files a few at a time, while many wait: each taking of the lock
     // moves it, and the counts beside it, between the processors. Never so
-    // many that the other threads run dry.
+    // many that the other threads run dry; and after a read that waited on
+    // the disk, one at a time, so that the window's thread never waits for a
+    // batch of them.
     const std::uint64_t first = claimed_;
     const std::uint64_t share = (listed_ - claimed_) / (readers_.size() + 1);
-    const std::uint64_t count = std::clamp<std::uint64_t>(share, 1, kMostClaimed);
+    const std::uint64_t count = lastLong ? 1 : std::clamp<std::uint64_t>(share, 1, kMostClaimed);
     claimed_ += count;
     const bool counting = readers_.size() < mostReaders_;
     lock.unlock();
