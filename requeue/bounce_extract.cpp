@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "ascii.h"
 #include "ndr_config.h"
 #include "text_file.h"
 
@@ -57,7 +58,7 @@ bool CopyLineRest(LineReader& reader, LineWriter* writer, std::string& chunk, bo
 }
 
 bool IsContinuationLine(std::string_view line) {
-  return !line.empty() && (line[0] == ' ' || line[0] == '\t');
+  return !line.empty() && IsAsciiBlank(line[0]);
 }
 
 // Header lines up to and including the first empty one, from the line after

@@ -23,6 +23,16 @@ constexpr char AsciiUpper(char c) {
 // readers compare several bytes at once by it.
 constexpr unsigned char kAsciiCaseBit = 0x20;
 
+// A blank within a line: space or tab.
+constexpr bool IsAsciiBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+// A blank or a line end: what separates a folded header's words.
+constexpr bool IsFoldingSpace(char c) {
+  return IsAsciiBlank(c) || c == '\r' || c == '\n';
+}
+
 constexpr bool IsAsciiLetter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }

@@ -78,10 +78,6 @@ bool IsDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
 // The first CR or LF of text from `from` on; the text's size when none.
 // Sixteen bytes are looked at together: a head's lines are short and many.
 std::size_t FindLineEnd(std::string_view text, std::size_t from) {
@@ -121,7 +117,7 @@ class Lines {
 };
 
 bool IsContinuation(std::string_view line) {
-  return !line.empty() && IsBlank(line[0]);
+  return !line.empty() && IsAsciiBlank(line[0]);
 }
 
 // The value of header field name ("status:") in line; false when the line is
@@ -132,7 +128,7 @@ bool FieldValue(std::string_view line, std::string_view name, std::string_view& 
       !StartsWithIgnoreCase(line, name))
     return false;
   value = line.substr(name.size());
-  while (!value.empty() && IsBlank(value.front()))
+  while (!value.empty() && IsAsciiBlank(value.front()))
     value.remove_prefix(1);
   return true;
 }
@@ -285,7 +281,8 @@ bool FindReplyCode(std::string_view line, std::string_view& code) {
       continue;
     if (i > 0 && (IsDigit(line[i - 1]) || IsAsciiLetter(line[i - 1]) || line[i - 1] == '.'))
       continue;
-    if (i + 3 < line.size() && !IsBlank(line[i + 3]) && line[i + 3] != '-' && line[i + 3] != ':')
+    if (i + 3 < line.size() && !IsAsciiBlank(line[i + 3]) && line[i + 3] != '-' &&
+        line[i + 3] != ':')
       continue;
     code = line.substr(i, 3);
     return true;
@@ -392,7 +389,7 @@ std::string_view UnfoldWords(std::string_view words, char (&kept)[kMaxWords]) {
   std::size_t size = 0;
   bool blank = true;  // drops leading blanks
   const auto isBlank = [](char c) {
-    return static_cast<unsigned char>(c) <= ' ' && (IsBlank(c) || c == '\r' || c == '\n');
+    return static_cast<unsigned char>(c) <= ' ' && IsFoldingSpace(c);
   };
   for (std::size_t at = 0; at < words.size() && size < kMaxWords;) {
     if (isBlank(words[at])) {

@@ -50,15 +50,11 @@ struct CellKey {
   KeyKind kind = KeyKind::Empty;
 };
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
 bool ReadsAsNumber(std::string_view text, double& value) {
   std::size_t begin = 0, end = text.size();
-  while (begin < end && IsBlank(text[begin]))
+  while (begin < end && IsAsciiBlank(text[begin]))
     ++begin;
-  while (end > begin && IsBlank(text[end - 1]))
+  while (end > begin && IsAsciiBlank(text[end - 1]))
     --end;
   bool negative = false;
   if (begin < end && (text[begin] == '+' || text[begin] == '-')) {

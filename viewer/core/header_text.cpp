@@ -160,7 +160,7 @@ bool ParseEncodedWord(std::string_view text, EncodedWord& word) {
   word.data = text.substr(charsetEnd + 3, dataEnd - charsetEnd - 3);
   word.length = dataEnd + 2;
   for (char c : text.substr(0, word.length)) {
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+    if (IsFoldingSpace(c))
       return false;  // an encoded word holds no blank
   }
   return true;
@@ -185,7 +185,7 @@ bool AppendDecodedWord(const EncodedWord& word, std::string& out, std::string& b
 
 bool IsLinearBlank(std::string_view text) {
   for (char c : text) {
-    if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+    if (!IsFoldingSpace(c))
       return false;
   }
   return true;

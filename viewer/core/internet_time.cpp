@@ -86,7 +86,7 @@ class DateScanner {
   bool SkipCfws() {
     while (pos_ < text_.size()) {
       const char c = text_[pos_];
-      if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+      if (IsFoldingSpace(c)) {
         ++pos_;
       } else if (c == '(') {
         if (!SkipComment())

@@ -365,7 +365,7 @@ class FieldTaker {
  public:
   explicit FieldTaker(MessageInfo& info) : info_(info) {}
   void Take(std::string_view line) {
-    if (open_ != nullptr && !line.empty() && (line[0] == ' ' || line[0] == '\t')) {
+    if (open_ != nullptr && !line.empty() && IsAsciiBlank(line[0])) {
       open_->append(line);
     } else if (inBody_) {
       open_ = TakeBodyLine(line, info_);
