@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "folder_scan.h"
 #include "os_call_site.h"
@@ -79,11 +81,14 @@ ScanFile::Kind KindWithoutOpening(int folderFd, const std::string& path, const c
 
 }  // namespace
 
-ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry) {
+ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry,
+                              ScanBatch* batch) {
   Reset();
   const std::string& name = entry.name;
   if (folder.handle_ < 0 || !IsEntryName(name))
     return kind_ = Kind::Gone;
+  if (const ScanBatch::Head* head = batch != nullptr ? batch->Take(entry) : nullptr)
+    return Adopt(folder, entry, *head);
   const int folderFd = static_cast<int>(folder.handle_);
   // The whole path only for the seam's report; the open is relative.
   std::string& path = path_;
@@ -98,6 +103,21 @@ ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry
   if (!site.Done(fd >= 0, fd))
     return kind_ = KindWithoutOpening(folderFd, path, name.c_str(), false, size_);
   return Opened(fd, entry.listedOrdinary);
+}
+
+// The batch made the open (and the first read): its outcome taken as the
+// plain open's would be.
+ScanFile::Kind ScanFile::Adopt(const ScanFolder& folder, const ListedEntry& entry,
+                               const ScanBatch::Head& head) {
+  if (head.file < 0) {
+    detail::SetLastOsError(head.openError);
+    path_.assign(folder.native_).append(entry.name);
+    return kind_ = KindWithoutOpening(static_cast<int>(folder.handle_), path_, entry.name.c_str(),
+                                      false, size_);
+  }
+  head_ = &head;
+  batchCloses_ = true;
+  return Opened(head.file, entry.listedOrdinary);
 }
 
 ScanFile::Kind ScanFile::LookAtOpenFile() {
@@ -120,19 +140,62 @@ ScanFile::Kind ScanFile::LookAtOpenFile() {
 std::ptrdiff_t ScanFile::Read(char* buffer, std::size_t capacity) {
   if (handle_ < 0)
     return -1;
+  const std::ptrdiff_t fromHead = ReadFromHead(buffer, capacity);
+  if (fromHead != -2)
+    return fromHead;
+  const std::ptrdiff_t got = ReadOn(buffer, capacity);
+  CountRead(got, capacity);
+  return got;
+}
+
+// Positioned, so that a head read by the batch, which leaves the position
+// as it was, is read on from its end.
+std::ptrdiff_t ScanFile::ReadOn(char* buffer, std::size_t capacity) {
   OsCallSite site(OsCall::kRead, handle_, capacity);
   if (site.Refused())
     return -1;
   ssize_t got;
   do {
-    got = ::read(static_cast<int>(handle_), buffer, capacity);
+    got = ::pread(static_cast<int>(handle_), buffer, capacity, static_cast<off_t>(bytesRead_));
   } while (got < 0 && errno == EINTR);
   site.Done(got >= 0);
-  CountRead(got, capacity);
   return got;
 }
 
+// The head as a plain read from the file's start would give it: a short
+// count only at the file's end, so a read beyond a whole head reads on.
+std::ptrdiff_t ScanFile::ReadFromHead(char* buffer, std::size_t capacity) {
+  const ScanBatch::Head* head = head_;
+  if (head == nullptr || !head->readRan || bytesRead_ > 0)
+    return -2;  // no batched read (it was called off): the plain read makes it
+  head_ = nullptr;
+  if (head->got < 0) {
+    detail::SetLastOsError(head->readError);
+    return -1;
+  }
+  const auto got = static_cast<std::size_t>(head->got);
+  std::size_t served = std::min(capacity, got);
+  std::memcpy(buffer, head->bytes, served);
+  if (served < capacity && got == ScanBatch::kHeadBytes) {
+    bytesRead_ = served;
+    const std::ptrdiff_t more = ReadOn(buffer + served, capacity - served);
+    bytesRead_ = 0;
+    if (more < 0)
+      return -1;
+    served += static_cast<std::size_t>(more);
+  }
+  const auto count = static_cast<std::ptrdiff_t>(served);
+  CountRead(count, capacity);
+  return count;
+}
+
 void ScanFile::Close() {
+  head_ = nullptr;
+  if (batchCloses_) {
+    batchCloses_ = false;  // the batch closes it with its next
+    handle_ = -1;
+    return;
+  }
   if (handle_ >= 0) {
     OsCallSite site(OsCall::kClose, handle_);
     if (!site.Refused())

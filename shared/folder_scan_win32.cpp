@@ -82,7 +82,10 @@ bool ScanFolder::Next(ListedEntry& listed) {
   }
 }
 
-ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry) {
+// No batch here: Windows offers no ring for opens (ScanBatch::Start batches
+// nothing).
+ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry,
+                              ScanBatch* /*batch*/) {
   Reset();
   if (!IsEntryName(entry.name))
     return kind_ = Kind::Gone;

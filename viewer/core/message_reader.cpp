@@ -418,12 +418,13 @@ struct EntryReader::State {
   ScanFile file;
   HeadLines lines;
   std::string scratch;  // of the decoding
+  ScanBatch batch;
 
   // Fills info (already reset) from the entry in folder; the kind of entry
   // it was.
   ScanFile::Kind ReadEntry(const ScanFolder& folder, const ListedEntry& entry, MessageInfo& info,
                            std::uint64_t& length) {
-    ScanFile::Kind kind = file.Open(folder, entry);
+    ScanFile::Kind kind = file.Open(folder, entry, &batch);
     if (kind == ScanFile::Kind::Ordinary) {
       lines.Start(file);
       ReadLines(lines, info);
@@ -457,6 +458,11 @@ EntryOutcome EntryReader::Read(const ScanFolder& folder, const ListedEntry& entr
   if (!entry.sizeListed && length == 0 && kind != ScanFile::Kind::Gone)
     return EntryOutcome::Empty;
   return EntryOutcome::Message;
+}
+
+bool EntryReader::ReadAheadOf(const ScanFolder& folder,
+                              std::span<const ListedEntry* const> entries) {
+  return state_->batch.Start(folder, entries);
 }
 
 std::string HeaderValue(const std::string& line, const std::string& name) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -57,6 +58,10 @@ class EntryReader {
   EntryReader& operator=(const EntryReader&) = delete;
 
   EntryOutcome Read(const ScanFolder& folder, const ListedEntry& entry, MessageInfo& info);
+  // Opens and reads the heads of the next entries at once where the system
+  // allows (ScanBatch); Read then takes each of them from there. The
+  // entries stay in place until read. False when nothing was batched.
+  bool ReadAheadOf(const ScanFolder& folder, std::span<const ListedEntry* const> entries);
 
  private:
   struct State;

@@ -15,8 +15,8 @@ namespace {
 // to add a reader).
 constexpr std::chrono::microseconds kDiskWait{40};
 constexpr int kReadsPerVerdict = 32;
-// The most entries a reader takes at once.
-constexpr std::uint64_t kMostClaimed = 8;
+// The most entries a reader takes at once: as many as one batch opens.
+constexpr std::uint64_t kMostClaimed = ScanBatch::kMostFiles;
 
 }  // namespace
 
@@ -75,6 +75,20 @@ bool ReadAhead::ReadCountingWaits(Entry& entry, EntryReader& reader, bool counti
   // A long read that never gave up its processor was kept from one: readers
   // take turns on a busy machine, and more of them would only take more.
   return waitsBefore < 0 || ThisThreadWaitCount() > waitsBefore;
+}
+
+// Opens and reads the claimed entries at once (EntryReader::ReadAheadOf).
+// True when that took as long as reads that wait on the disk: the reader
+// then takes its next files one at a time, each read timed and its waits
+// counted, as without batches.
+bool ReadAhead::ReadAheadOf(std::uint64_t first, std::uint64_t count, EntryReader& reader) {
+  const ListedEntry* entries[kMostClaimed];
+  for (std::uint64_t i = 0; i < count; ++i)
+    entries[i] = &Slot(first + i).listed;
+  const auto start = std::chrono::steady_clock::now();
+  if (!reader.ReadAheadOf(folder_, std::span(entries, count)))
+    return false;
+  return std::chrono::steady_clock::now() - start > kDiskWait * static_cast<int>(count);
 }
 
 void ReadAhead::CountRead(bool waited) {
@@ -184,8 +198,10 @@ void ReadAhead::ReaderLoop() {
     claimed_ += count;
     const bool counting = readers_.size() < mostReaders_;
     lock.unlock();
+    const bool batchLong = count > 1 && ReadAheadOf(first, count, reader);
     for (std::uint64_t i = 0; i < count; ++i)
       waited[i] = ReadCountingWaits(Slot(first + i), reader, counting, lastLong);
+    lastLong = lastLong || batchLong;
     lock.lock();
     for (std::uint64_t i = 0; i < count; ++i) {
       Slot(first + i).done = true;
