@@ -157,8 +157,8 @@ class ScanFile {
   Kind kind_ = Kind::Gone;
   bool settled_ = true;  // kind_ and size_ are final
   std::uint64_t bytesRead_ = 0;
-  bool readToEnd_ = false;  // a read returned less than asked: the file's end
-  std::string path_;        // the entry's whole path, kept for its buffer
+  bool readToEnd_ = false;                 // a read returned less than asked: the file's end
+  std::string path_;                       // the entry's whole path, kept for its buffer
   const ScanBatch::Head* head_ = nullptr;  // what a batch read of the open file
   bool batchCloses_ = false;               // handle_ belongs to a batch
 };

@@ -152,8 +152,7 @@ void ScanBatch::Ring::Publish() {
   queued = 0;
 }
 
-int ScanBatch::Ring::Enter(unsigned toSubmit, unsigned waitFor,
-                           const __kernel_timespec* timeout) {
+int ScanBatch::Ring::Enter(unsigned toSubmit, unsigned waitFor, const __kernel_timespec* timeout) {
   io_uring_getevents_arg arg{};
   arg.sigmask_sz = _NSIG / 8;
   arg.ts = reinterpret_cast<std::uint64_t>(timeout);

@@ -187,11 +187,12 @@ void ReadAhead::ReaderLoop() {
     work_.wait(lock, [&] { return stopping_ || claimed_ < listed_ || listingDone_; });
     if (stopping_ || claimed_ == listed_)
       return;  // stopped, or nothing left to list and read
-    // Cached files a few at a time, while many wait: each taking of the lock
-    // moves it, and the counts beside it, between the processors. Never so
-    // many that the other threads run dry; and after a read that waited on
-    // the disk, one at a time, so that the window's thread never waits for a
-    // batch of them.
+    // Cached files a few at a time, while many wait, opened and read as one
+    // batch: each taking of the lock moves it, and the counts beside it,
+    // between the processors, and each system call costs. Never so many that
+    // the other threads run dry; and after a read (or a batch) that waited
+    // on the disk, one at a time, so that the window's thread never waits
+    // for a batch of them and the waits are counted.
     const std::uint64_t first = claimed_;
     const std::uint64_t share = (listed_ - claimed_) / (readers_.size() + 1);
     const std::uint64_t count = lastLong ? 1 : std::clamp<std::uint64_t>(share, 1, kMostClaimed);
