@@ -96,6 +96,9 @@ class ScanBatch {
   // What Start did with entry, nullptr when it did not take it; once only,
   // since a later entry may come to stand where this one stood.
   const Head* Take(const ListedEntry& entry);
+  bool Ready();
+  bool OpenHeads(const ScanFolder& folder, std::span<const ListedEntry* const> entries);
+  bool ReadHeads();
   void CloseHeld();
   bool Fail();  // the kernel failed the ring: no more batches
 

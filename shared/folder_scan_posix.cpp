@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "folder_scan.h"
+#include "folder_scan_posix.h"
 #include "os_call_site.h"
 #include "platform.h"
 
@@ -96,10 +97,7 @@ ScanFile::Kind ScanFile::Open(const ScanFolder& folder, const ListedEntry& entry
   if (IsHiddenName(name))
     return kind_ = KindWithoutOpening(folderFd, path, name.c_str(), true, size_);
   OsCallSite site(OsCall::kOpenRead, path);
-  // Non-blocking, so that a named pipe among the files cannot stop the scan.
-  const int fd = site.Refused() ? -1
-                                : ::openat(folderFd, name.c_str(),
-                                           O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  const int fd = site.Refused() ? -1 : ::openat(folderFd, name.c_str(), detail::kScanOpenFlags);
   if (!site.Done(fd >= 0, fd))
     return kind_ = KindWithoutOpening(folderFd, path, name.c_str(), false, size_);
   return Opened(fd, entry.listedOrdinary);

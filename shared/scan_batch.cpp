@@ -4,7 +4,6 @@
 
 #if defined(__linux__)
 
-#include <fcntl.h>
 #include <linux/io_uring.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -20,6 +19,7 @@
 #include <optional>
 #include <utility>
 
+#include "folder_scan_posix.h"
 #include "os_call_site.h"
 
 namespace ndr {
@@ -231,6 +231,16 @@ const ScanBatch::Head* ScanBatch::Take(const ListedEntry& entry) {
 }
 
 bool ScanBatch::Start(const ScanFolder& folder, std::span<const ListedEntry* const> entries) {
+  if (!Ready() || folder.handle_ < 0 || entries.size() > kMostFiles) {
+    CloseHeld();
+    return false;
+  }
+  return (OpenHeads(folder, entries) && ReadHeads()) || Fail();
+}
+
+// The ring and the buffers, made at the first batch; false when the system
+// has refused a ring.
+bool ScanBatch::Ready() {
   if (ring_ == nullptr && !refused_) {
     ring_ = Ring::Make();
     refused_ = ring_ == nullptr;
@@ -239,13 +249,13 @@ bool ScanBatch::Start(const ScanFolder& folder, std::span<const ListedEntry* con
       bytes_ = std::make_unique_for_overwrite<char[]>(kMostFiles * kHeadBytes);
     }
   }
-  if (ring_ == nullptr || folder.handle_ < 0 || entries.size() > kMostFiles) {
-    CloseHeld();
-    return false;
-  }
-  Ring& ring = *ring_;
+  return ring_ != nullptr;
+}
 
-  // The files of the last batch are closed with this one's opens.
+// Closes the files of the last batch and opens this one's, in one
+// submission; false when the kernel failed the ring.
+bool ScanBatch::OpenHeads(const ScanFolder& folder, std::span<const ListedEntry* const> entries) {
+  Ring& ring = *ring_;
   std::array<std::optional<OsCallSite>, kMostFiles> closes;
   for (std::size_t i = 0; i < count_; ++i) {
     const std::intptr_t file = std::exchange(heads_[i].file, -1);
@@ -278,7 +288,7 @@ bool ScanBatch::Start(const ScanFolder& folder, std::span<const ListedEntry* con
     sqe.opcode = IORING_OP_OPENAT;
     sqe.fd = static_cast<int>(folder.handle_);
     sqe.addr = reinterpret_cast<std::uint64_t>(entry.name.c_str());
-    sqe.open_flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    sqe.open_flags = detail::kScanOpenFlags;
   }
   const auto tookOpen = [&](std::uint64_t tag, int result) {
     const std::size_t i = TagIndex(tag);
@@ -292,9 +302,13 @@ bool ScanBatch::Start(const ScanFolder& folder, std::span<const ListedEntry* con
       opens[i]->Done(result >= 0, result);
     }
   };
-  if (!ring.Run(ring.queued, tookOpen, false, [] { return 0u; }))
-    return Fail();
+  return ring.Run(ring.queued, tookOpen, false, [] { return 0u; });
+}
 
+// Reads the head of each file opened, in one submission; false when the
+// kernel failed the ring.
+bool ScanBatch::ReadHeads() {
+  Ring& ring = *ring_;
   std::array<std::optional<OsCallSite>, kMostFiles> reads;
   std::array<bool, kMostFiles> reading{};
   for (std::size_t i = 0; i < count_; ++i) {
@@ -341,9 +355,7 @@ bool ScanBatch::Start(const ScanFolder& folder, std::span<const ListedEntry* con
     }
     return calls;
   };
-  if (!ring.Run(ring.queued, tookRead, true, callOff))
-    return Fail();
-  return true;
+  return ring.Run(ring.queued, tookRead, true, callOff);
 }
 
 // The kernel failed the ring itself: no more batches. Files it opened stay
