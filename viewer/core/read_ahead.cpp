@@ -57,38 +57,50 @@ void ReadAhead::Read(Entry& entry, EntryReader& reader) {
   entry.outcome = reader.Read(folder_, entry.listed, entry.info);
 }
 
-// Every read is timed: a reader that waited on the disk takes its next
-// files one at a time. The thread's wait count costs a system call, as much
-// as the read of a cached file: it is asked only while readers may still be
-// added (counting), and only after a long read, when the disk may be the one
-// being waited for; so the first long read of a run only starts the
-// counting.
-bool ReadAhead::ReadCountingWaits(Entry& entry, EntryReader& reader, bool counting,
-                                  bool& lastLong) {
+// Every read is timed: a reader whose plain reads wait on the disk takes its
+// next files one at a time. A batch is timed as a whole, against as many
+// reads; the reader goes on batching, the disk answering a batch's reads
+// together. The thread's wait count costs a system call, as much as the read
+// of a cached file: it is asked only while readers may still be added
+// (counting), and only after a long read or batch, when the disk may be the
+// one being waited for; so the first long one of a run only starts the
+// counting. work() returns false when it did nothing.
+namespace {
+template <typename Work>
+bool TimeCountingWaits(Work&& work, std::chrono::nanoseconds longest, bool counting,
+                       bool& lastLong) {
   constexpr std::int64_t kNotAsked = -2;
   const std::int64_t waitsBefore = counting && lastLong ? ThisThreadWaitCount() : kNotAsked;
   const auto start = std::chrono::steady_clock::now();
-  Read(entry, reader);
-  lastLong = std::chrono::steady_clock::now() - start > kDiskWait;
+  if (!work())
+    return false;
+  lastLong = std::chrono::steady_clock::now() - start > longest;
   if (!lastLong || waitsBefore == kNotAsked)
     return false;
   // A long read that never gave up its processor was kept from one: readers
   // take turns on a busy machine, and more of them would only take more.
   return waitsBefore < 0 || ThisThreadWaitCount() > waitsBefore;
 }
+}  // namespace
 
-// Opens and reads the claimed entries at once (EntryReader::ReadAheadOf).
-// True when that took as long as reads that wait on the disk: the reader
-// then takes its next files one at a time, each read timed and its waits
-// counted, as without batches.
-bool ReadAhead::ReadAheadOf(std::uint64_t first, std::uint64_t count, EntryReader& reader) {
+bool ReadAhead::ReadCountingWaits(Entry& entry, EntryReader& reader, bool counting,
+                                  bool& lastLong) {
+  const auto read = [&] {
+    Read(entry, reader);
+    return true;
+  };
+  return TimeCountingWaits(read, kDiskWait, counting, lastLong);
+}
+
+// Opens and reads the claimed entries at once (EntryReader::ReadAheadOf);
+// whether that waited on the disk, as ReadCountingWaits tells of one read.
+bool ReadAhead::ReadAheadOf(std::uint64_t first, std::uint64_t count, EntryReader& reader,
+                            bool counting, bool& lastLong) {
   const ListedEntry* entries[kMostClaimed];
   for (std::uint64_t i = 0; i < count; ++i)
     entries[i] = &Slot(first + i).listed;
-  const auto start = std::chrono::steady_clock::now();
-  if (!reader.ReadAheadOf(folder_, std::span(entries, count)))
-    return false;
-  return std::chrono::steady_clock::now() - start > kDiskWait * static_cast<int>(count);
+  const auto batch = [&] { return reader.ReadAheadOf(folder_, std::span(entries, count)); };
+  return TimeCountingWaits(batch, kDiskWait * static_cast<int>(count), counting, lastLong);
 }
 
 void ReadAhead::CountRead(bool waited) {
@@ -180,29 +192,29 @@ void ReadAhead::ReaderLoop() {
   // nothing by this.
   MakeThisThreadBackground();
   EntryReader reader;
-  bool lastLong = false;
+  bool lastLong = false, lastBatchLong = false;
   bool waited[kMostClaimed];
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     work_.wait(lock, [&] { return stopping_ || claimed_ < listed_ || listingDone_; });
     if (stopping_ || claimed_ == listed_)
       return;  // stopped, or nothing left to list and read
-    // Cached files a few at a time, while many wait, opened and read as one
-    // batch: each taking of the lock moves it, and the counts beside it,
-    // between the processors, and each system call costs. Never so many that
-    // the other threads run dry; and after a read (or a batch) that waited
-    // on the disk, one at a time, so that the window's thread never waits
-    // for a batch of them and the waits are counted.
+    // A few files at a time, while many wait, opened and read as one batch:
+    // each taking of the lock moves it, and the counts beside it, between the
+    // processors, and each system call costs. Never so many that the other
+    // threads run dry; and where files are read one by one, after a read
+    // that waited on the disk, one at a time, so that the window's thread
+    // never waits for a row of disk reads.
     const std::uint64_t first = claimed_;
     const std::uint64_t share = (listed_ - claimed_) / (readers_.size() + 1);
     const std::uint64_t count = lastLong ? 1 : std::clamp<std::uint64_t>(share, 1, kMostClaimed);
     claimed_ += count;
     const bool counting = readers_.size() < mostReaders_;
     lock.unlock();
-    const bool batchLong = count > 1 && ReadAheadOf(first, count, reader);
+    const bool batchWaited =
+        count > 1 && ReadAheadOf(first, count, reader, counting, lastBatchLong);
     for (std::uint64_t i = 0; i < count; ++i)
-      waited[i] = ReadCountingWaits(Slot(first + i), reader, counting, lastLong);
-    lastLong = lastLong || batchLong;
+      waited[i] = ReadCountingWaits(Slot(first + i), reader, counting, lastLong) || batchWaited;
     lock.lock();
     for (std::uint64_t i = 0; i < count; ++i) {
       Slot(first + i).done = true;

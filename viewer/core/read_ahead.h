@@ -63,7 +63,8 @@ class ReadAhead {
   // Reads the entry; whether it waited for the disk, for CountRead, while
   // counting (readers may be added). lastLong: the thread's last read was.
   bool ReadCountingWaits(Entry& entry, EntryReader& reader, bool counting, bool& lastLong);
-  bool ReadAheadOf(std::uint64_t first, std::uint64_t count, EntryReader& reader);
+  bool ReadAheadOf(std::uint64_t first, std::uint64_t count, EntryReader& reader, bool counting,
+                   bool& lastLong);
   // Under the lock, after each read: whether most of the last reads waited.
   void CountRead(bool waited);
   void StartReader();
