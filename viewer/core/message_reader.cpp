@@ -26,8 +26,9 @@ constexpr std::int32_t kMaxLines = 70;
 // A file with LF-only line ends is one line however large it is; only this
 // much of a line is kept, far beyond any header line worth showing.
 constexpr std::size_t kMaxLineKeep = 64 * 1024;
-// One read takes the whole head of a usual message.
-constexpr std::size_t kChunk = 16 * 1024;
+// One read takes the whole head of a usual message: the head a batch reads,
+// so that a batched file's first read is served whole from it.
+constexpr std::size_t kChunk = ScanBatch::kHeadBytes;
 // The line ends of the buffer are looked for this many bytes at a time.
 constexpr std::size_t kWindow = 64;
 
